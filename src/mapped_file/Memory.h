@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ByteView.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quelm {
+
+// A whole file mapped read-only for one scan. The view handed out by
+// MapFile borrows the mapping; it must not be read after UnmapFile.
+class Memory {
+public:
+    Memory() = default;
+    ~Memory();
+    Memory(const Memory&) = delete;
+    Memory& operator=(const Memory&) = delete;
+
+    // Opens and maps the whole file. Never creates the file. Throws Failure
+    // with a clear message when the path is missing, not a regular file, or
+    // cannot be opened or mapped. An empty file gives an empty view.
+    ByteView MapFile(const std::string& File);
+
+    // Releases the view, then the file; harmless when nothing is held.
+    void UnmapFile();
+
+    bool Closed() const { return m_fileHandle < 0; }
+
+private:
+    int m_fileHandle = -1;
+    void* m_viewBase = nullptr;
+    std::uint64_t m_viewSize = 0;
+};
+
+} // namespace quelm

@@ -1,0 +1,114 @@
+#include "NumberReading.h"
+
+#include "../mapped_file/Failure.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+namespace quelm {
+
+namespace {
+
+bool Ignored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+[[noreturn]] void Overflow(std::string_view what)
+{
+    throw Failure("overflow: " + std::string(what) + " does not fit in 32 bits");
+}
+
+} // namespace
+
+double ReadNumber(std::string_view Text)
+{
+    std::size_t i = 0;
+    auto skip = [&] {
+        while (i < Text.size() && Ignored(Text[i])) {
+            ++i;
+        }
+    };
+    skip();
+    bool negative = false;
+    if (i < Text.size() && (Text[i] == '-' || Text[i] == '+')) {
+        negative = Text[i] == '-';
+        ++i;
+    }
+    // Collect the digits first and convert once, so that long digit runs
+    // read as exactly as the platform's conversion allows.
+    std::string digits;
+    bool fraction = false;
+    for (;; ++i) {
+        skip();
+        if (i >= Text.size()) {
+            break;
+        }
+        const char c = Text[i];
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        } else if (c == '.' && !fraction) {
+            fraction = true;
+            digits += '.';
+        } else {
+            break;
+        }
+    }
+    if (digits.empty() || digits == ".") {
+        return 0.0;
+    }
+    if (digits.front() == '.') {
+        digits.insert(digits.begin(), '0');
+    }
+    const double value = std::strtod(digits.c_str(), nullptr);
+    return negative ? -value : value;
+}
+
+std::int32_t RoundToInt32(double Value, std::string_view What)
+{
+    if (!std::isfinite(Value)) {
+        Overflow(What);
+    }
+    // nearbyint follows the current rounding mode, which is to nearest with
+    // halves to even unless somebody changed it.
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(Value);
+    std::fesetround(saved);
+    if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
+        rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+        Overflow(What);
+    }
+    return static_cast<std::int32_t>(rounded);
+}
+
+std::int32_t CheckedAdd(std::int32_t A, std::int32_t B, std::string_view What)
+{
+    std::int32_t result = 0;
+    if (__builtin_add_overflow(A, B, &result)) {
+        Overflow(What);
+    }
+    return result;
+}
+
+std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What)
+{
+    std::int32_t result = 0;
+    if (__builtin_sub_overflow(A, B, &result)) {
+        Overflow(What);
+    }
+    return result;
+}
+
+std::string FormatRecordNumber(std::int64_t Value)
+{
+    char buffer[32];
+    if (Value < 0) {
+        std::snprintf(buffer, sizeof buffer, "-%08lld", -static_cast<long long>(Value));
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%08lld", static_cast<long long>(Value));
+    }
+    return buffer;
+}
+
+} // namespace quelm

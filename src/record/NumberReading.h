@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace quelm {
+
+// Reads a decimal number from the start of Text the way every number in the
+// program is read (time fields, tags, record numbers, durations): blanks,
+// tabs and line feeds are ignored wherever they stand, an optional sign,
+// digits with an optional fraction; reading stops at the first character
+// that cannot continue the number; no digits gives 0.
+double ReadNumber(std::string_view Text);
+
+// Rounds to the nearest 32-bit signed integer, halves to even. Throws
+// Failure ("overflow: ...") when the result does not fit.
+std::int32_t RoundToInt32(double Value, std::string_view What);
+
+// Checked 32-bit arithmetic: throws Failure ("overflow: ...") instead of
+// wrapping around.
+std::int32_t CheckedAdd(std::int32_t A, std::int32_t B, std::string_view What);
+std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What);
+
+// The number format "00000000": at least eight digits, zero-padded on the
+// left, a minus sign in front of a negative number.
+std::string FormatRecordNumber(std::int64_t Value);
+
+} // namespace quelm

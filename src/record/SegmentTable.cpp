@@ -1,0 +1,141 @@
+#include "SegmentTable.h"
+
+#include "../mapped_file/Failure.h"
+#include "MarkerFormat.h"
+#include "NumberReading.h"
+
+#include <array>
+
+namespace quelm {
+
+namespace {
+
+// The time of day: everything after the first blank, or the whole stamp.
+std::string_view TimeOfDay(std::string_view Stamp)
+{
+    const auto blank = Stamp.find(' ');
+    return blank == std::string_view::npos ? Stamp : Stamp.substr(blank + 1);
+}
+
+// The first three ":"-separated fields of a time of day.
+std::array<std::string_view, 3> TimeFields(std::string_view Stamp, std::int64_t Position)
+{
+    std::array<std::string_view, 3> fields;
+    std::string_view rest = TimeOfDay(Stamp);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto colon = rest.find(':');
+        if (colon == std::string_view::npos) {
+            if (i < 2) {
+                throw Failure("bad time stamp \"" + std::string(Stamp) + "\" (end marker at offset " +
+                              std::to_string(Position - 29) +
+                              "): the time of day needs hours, minutes and seconds");
+            }
+            fields[i] = rest;
+            break;
+        }
+        fields[i] = rest.substr(0, colon);
+        rest.remove_prefix(colon + 1);
+    }
+    return fields;
+}
+
+std::string TrimBlanks(const std::string& Text)
+{
+    const auto first = Text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = Text.find_last_not_of(' ');
+    return Text.substr(first, last - first + 1);
+}
+
+} // namespace
+
+const SegmentRow& SegmentTable::Row(std::int32_t Position) const
+{
+    if (Position < 1 || Position > RowCount()) {
+        throw Failure("no row " + std::to_string(Position) + " in a list of " + std::to_string(RowCount()));
+    }
+    return m_rows[static_cast<std::size_t>(Position - 1)];
+}
+
+SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPosition)
+{
+    if (Position < 1 || Position > RowCount()) {
+        throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) +
+                      " has no segment to end (no start marker before it)");
+    }
+    return m_rows[static_cast<std::size_t>(Position - 1)];
+}
+
+void SegmentTable::Clear(ScanHost& Host)
+{
+    Host.BeginClearRows();
+    m_rows.clear();
+    Host.EndClearRows();
+}
+
+void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, ScanHost& Host)
+{
+    const std::string_view keyword = Text.substr(0, kStartKeyword.size());
+    if (keyword == kStartKeyword) {
+        m_recordCount = CheckedAdd(m_recordCount, 1, "the record counter");
+        const std::string number = FormatRecordNumber(m_recordCount);
+        Host.RecordPanelChanged(number);
+        if (m_recordCount > RowCount() + 1) {
+            throw Failure("no row position " + std::to_string(m_recordCount) + " in a list of " +
+                          std::to_string(RowCount()));
+        }
+        SegmentRow row;
+        row.text = number;
+        row.subItems.emplace_back(Text.substr(kStartKeyword.size()));
+        row.tag.assign(1, ' ');
+        row.tag += std::to_string(Position);
+        Host.BeginInsertRow(m_recordCount);
+        m_rows.insert(m_rows.begin() + (m_recordCount - 1), std::move(row));
+        Host.EndInsertRow();
+        Host.ShowRow(m_recordCount);
+    } else if (keyword == kEndKeyword) {
+        ReadEndMarker(Text, Position, Host);
+    }
+}
+
+void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, ScanHost& Host)
+{
+    const std::int32_t position = m_recordCount;
+    SegmentRow& row = RowAt(position, Position);
+
+    // A second end marker goes in front of the first one's sub-items.
+    auto at = row.subItems.begin() + std::min<std::size_t>(1, row.subItems.size());
+    row.subItems.emplace(at, Text.substr(kEndKeyword.size()));
+    row.tag = TrimBlanks(row.tag) + "/" + std::to_string(Position);
+    Host.RowChanged(position);
+
+    const auto start = TimeFields(row.SubItem(1), Position);
+    auto end = TimeFields(row.SubItem(2), Position);
+    // No day in the stamps: an end hour below the start hour crossed midnight.
+    if (ReadNumber(start[0]) > ReadNumber(end[0])) {
+        end[0] = "24";
+    }
+    auto seconds = [](const std::array<std::string_view, 3>& f) {
+        return ReadNumber(f[0]) * 3600.0 + ReadNumber(f[1]) * 60.0 + ReadNumber(f[2]);
+    };
+    const std::int32_t startSeconds = RoundToInt32(seconds(start), "the start time in seconds");
+    const std::int32_t endSeconds = RoundToInt32(seconds(end), "the end time in seconds");
+    const std::int32_t duration = CheckedSub(endSeconds, startSeconds, "the duration");
+
+    auto third = row.subItems.begin() + std::min<std::size_t>(2, row.subItems.size());
+    row.subItems.emplace(third, std::to_string(duration));
+    Host.RowChanged(position);
+    Host.ShowRow(position);
+
+    if (Host.FilterOn() && Host.FilterLength() >= duration) {
+        Host.BeginRemoveRow(position);
+        m_rows.erase(m_rows.begin() + (position - 1));
+        Host.EndRemoveRow();
+        m_recordCount = CheckedSub(m_recordCount, 1, "the record counter");
+        Host.RecordPanelChanged(FormatRecordNumber(m_recordCount));
+    }
+}
+
+} // namespace quelm
