@@ -1,0 +1,260 @@
+#include "mapped_file/Failure.h"
+#include "record/Scanner.h"
+#include "support/RecordBytes.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+#include <unistd.h>
+
+using namespace quelm;
+using namespace quelm::test;
+
+namespace {
+
+struct ScanResult {
+    SegmentTable table;
+    RecordingHost host;
+    std::string failure;
+};
+
+std::unique_ptr<ScanResult> ScanBytes(const std::string& Bytes, bool FilterOn = false)
+{
+    TempDir dir;
+    auto result = std::make_unique<ScanResult>();
+    result->host.filterOn = FilterOn;
+    Scanner scanner(result->table, result->host);
+    try {
+        scanner.Look4Frame(dir.Write("record.mp3", Bytes));
+    } catch (const Failure& failure) {
+        result->failure = failure.what();
+    }
+    EXPECT_EQ(result->host.busy, 0) << "busy pointer left on";
+    return result;
+}
+
+// The byte-by-byte walk: every offset tested in turn, 30 bytes skipped
+// after a marker. Returns the offsets of the markers it finds, and -1 last
+// when one starts too close to the end.
+std::vector<std::int64_t> Walk(const std::string& b)
+{
+    std::vector<std::int64_t> found;
+    const auto size = static_cast<std::int64_t>(b.size());
+    auto at = [&](std::int64_t i) { return static_cast<unsigned char>(b[static_cast<std::size_t>(i)]); };
+    for (std::int64_t p = 0; p <= size - 5; ++p) {
+        if (at(p) == 0xFF && at(p + 1) == 0xE9 && at(p + 3) == 0xCC && at(p + 2) == 0x09) {
+            if (p + 29 > size - 1) {
+                found.push_back(-1);
+                return found;
+            }
+            found.push_back(p);
+            p += 29;
+        }
+    }
+    return found;
+}
+
+// Offsets the scanner handed over, recovered from the row tags.
+std::vector<std::int64_t> ScannedStarts(const std::string& Bytes)
+{
+    auto result = ScanBytes(Bytes);
+    std::vector<std::int64_t> found;
+    for (const auto& row : result->table.Rows()) {
+        found.push_back(std::stoll(row.tag) - 29);
+    }
+    if (!result->failure.empty()) {
+        found.push_back(-1);
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(Scanner, TinyAndMarkerlessFilesGiveAnEmptyList)
+{
+    for (const std::string& bytes : {std::string(), std::string("\xFF"), std::string("\xFF\xE9\x09\xCC")}) {
+        auto result = ScanBytes(bytes);
+        EXPECT_EQ(result->table.RowCount(), 0);
+        EXPECT_TRUE(result->failure.empty()) << result->failure;
+    }
+    auto result = ScanBytes(Filler(100000, '\xFF'));
+    EXPECT_EQ(result->table.RowCount(), 0);
+    EXPECT_TRUE(result->host.panel.empty());
+}
+
+TEST(Scanner, FindsSegmentsWithTheirPositions)
+{
+    const std::string bytes = Filler(100) + Start("14:05:33") + Filler(670) + End("14:07:10") + Filler(9);
+    auto result = ScanBytes(bytes);
+    ASSERT_EQ(result->table.RowCount(), 1);
+    EXPECT_EQ(result->table.Row(1).tag, "129/829");
+    EXPECT_EQ(result->table.Row(1).SubItem(3), "97");
+    EXPECT_EQ(result->host.events.front(), "clear");
+}
+
+TEST(Scanner, SignatureAfterAnFFByteStartsAtTheSecondByte)
+{
+    const std::string bytes = "\xFF" + Start("10:00:00") + End("10:00:05");
+    auto result = ScanBytes(bytes);
+    ASSERT_EQ(result->table.RowCount(), 1);
+    EXPECT_EQ(result->table.Row(1).tag, "30/60");
+}
+
+TEST(Scanner, SignaturesInsideAMarkerAreNeverSeen)
+{
+    // One in the text, one starting at the marker's last byte.
+    std::string inner = Marker("JUNK  ", std::string("ab\xFF\xE9\x09\xCC", 6));
+    std::string lastByte = Marker("JUNK  ", "x");
+    lastByte.back() = '\xFF';
+    const std::string bytes =
+        inner + lastByte + std::string("\xE9\x09\xCC", 3) + "STIME 06/12/2026 10:00:00 " + Filler(40);
+    auto result = ScanBytes(bytes);
+    EXPECT_EQ(result->table.RowCount(), 0);
+    EXPECT_TRUE(result->failure.empty());
+}
+
+TEST(Scanner, BackToBackMarkersAndTheLastPossibleMarkerAreRead)
+{
+    const std::string bytes = Filler(7) + Start("10:00:00") + End("10:00:05") + Start("11:00:00") + End("11:00:09");
+    auto result = ScanBytes(bytes);
+    ASSERT_EQ(result->table.RowCount(), 2);
+    EXPECT_EQ(result->table.Row(2).tag, std::to_string(7 + 60 + 29) + "/" + std::to_string(bytes.size() - 1));
+}
+
+TEST(Scanner, NulAsTheTwentiethStampCharacterReadsNormally)
+{
+    std::string start = Start("23:59:50");
+    std::string end = Marker("ETIME ", "06/12/2026 23:59:58");
+    end.back() = '\0';
+    auto result = ScanBytes(start + end);
+    ASSERT_EQ(result->table.RowCount(), 1);
+    EXPECT_EQ(result->table.Row(1).SubItem(3), "8");
+    EXPECT_EQ(result->table.Row(1).SubItem(2).size(), 20U);
+}
+
+TEST(Scanner, MarkerCutOffByTheEndFailsKeepingEarlierRows)
+{
+    const std::string good = Start("10:00:00") + End("10:00:05");
+    for (std::size_t cut = 1; cut <= 25; ++cut) {
+        const std::string bytes = good + Start("11:00:00").substr(0, 30 - cut);
+        auto result = ScanBytes(bytes);
+        EXPECT_NE(result->failure.find("cut off"), std::string::npos) << cut << ": " << result->failure;
+        EXPECT_EQ(result->table.RowCount(), 1) << cut;
+    }
+    // Fewer than five bytes of it: never tested, no failure.
+    for (std::size_t keep = 1; keep <= 4; ++keep) {
+        auto result = ScanBytes(good + Start("11:00:00").substr(0, keep));
+        EXPECT_TRUE(result->failure.empty()) << keep;
+    }
+}
+
+TEST(Scanner, EndMarkerFirstFailsWithAnEmptyList)
+{
+    auto result = ScanBytes(End("10:00:00") + Start("10:00:01") + End("10:00:09"));
+    EXPECT_FALSE(result->failure.empty());
+    EXPECT_EQ(result->table.RowCount(), 0);
+}
+
+TEST(Scanner, MatchesTheByteWalkOnDenseRandomData)
+{
+    // Random bytes salted with signatures, FF runs and markers at random
+    // places, so that every chunk and block boundary gets crossed.
+    std::mt19937 random(7);
+    const std::string pieces[] = {std::string("\xFF\xE9\x09\xCC", 4), std::string("\xFF\xE9", 2),
+                                  std::string("\xFF\xFF\xE9\x09\xCC", 5), Start("10:00:00"), End("10:00:03"),
+                                  Marker("ZTIME ", "")};
+    for (int round = 0; round < 40; ++round) {
+        std::string bytes;
+        const std::size_t size = 1 + random() % (round < 30 ? 3000 : 600000);
+        while (bytes.size() < size) {
+            if (random() % 40 == 0) {
+                bytes += pieces[random() % 6];
+            } else {
+                bytes += static_cast<char>(random() % 4 == 0 ? 0xFF : random());
+            }
+        }
+        bytes.resize(size);
+        std::vector<std::int64_t> expected = Walk(bytes);
+        // The table needs alternation to accept them; compare offsets on a
+        // copy whose keywords are all neutral starts instead.
+        std::string neutral = bytes;
+        for (const auto offset : expected) {
+            if (offset >= 0) {
+                neutral.replace(static_cast<std::size_t>(offset) + 4, 6, "STIME ");
+            }
+        }
+        EXPECT_EQ(ScannedStarts(neutral), expected) << "round " << round << ", " << size << " bytes";
+    }
+}
+
+TEST(Scanner, StopDuringAYieldHandsOverNoFurtherMarker)
+{
+    std::string bytes;
+    for (int i = 0; i < 40000; ++i) {
+        bytes += Start("10:00:00") + Filler(200) + End("10:00:05") + Filler(200);
+    }
+    TempDir dir;
+    const std::string path = dir.Write("big.mp3", bytes);
+    SegmentTable table;
+    RecordingHost host;
+    Scanner scanner(table, host);
+    std::size_t rowsAtStop = 0;
+    host.onYield = [&] {
+        if (rowsAtStop == 0) {
+            rowsAtStop = table.Rows().size();
+            scanner.Stop();
+        }
+    };
+    host.insertDelay = std::chrono::microseconds(100);
+    scanner.Look4Frame(path);
+    EXPECT_EQ(host.yields, 1);
+    EXPECT_GT(rowsAtStop, 0U);
+    EXPECT_EQ(table.Rows().size(), rowsAtStop);
+    EXPECT_LT(table.Rows().size(), 40000U);
+    EXPECT_FALSE(scanner.KeepScanning());
+    EXPECT_FALSE(scanner.Scanning());
+}
+
+TEST(Scanner, MissingFileFailsAfterClearingTheListAndCreatesNothing)
+{
+    TempDir dir;
+    SegmentTable table;
+    RecordingHost host;
+    Scanner scanner(table, host);
+    EXPECT_THROW(scanner.Look4Frame(dir.Path("gone.mp3")), Failure);
+    EXPECT_EQ(host.events, std::vector<std::string>{"clear"});
+    EXPECT_EQ(host.busy, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("gone.mp3")));
+}
+
+TEST(Scanner, FileCutShortWhileMappedFailsCleanly)
+{
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) {
+        bytes += Start("10:00:00") + Filler(1000) + End("10:00:05") + Filler(1000);
+    }
+    const std::string path = dir.Write("shrinking.mp3", bytes);
+    SegmentTable table;
+    RecordingHost host;
+    Scanner scanner(table, host);
+    bool cut = false;
+    host.insertDelay = std::chrono::microseconds(100);
+    auto shrink = [&] {
+        if (!cut) {
+            cut = true;
+            ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+        }
+    };
+    host.onYield = shrink;
+    try {
+        scanner.Look4Frame(path);
+        FAIL() << "the scan did not notice that the file was cut short";
+    } catch (const Failure& failure) {
+        EXPECT_TRUE(cut);
+        EXPECT_NE(std::string(failure.what()).find("record file changed while it was read"), std::string::npos)
+            << failure.what();
+    }
+    EXPECT_EQ(host.busy, 0);
+}
