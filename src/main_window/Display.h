@@ -1,0 +1,138 @@
+#pragma once
+
+#include "FileDialog.h"
+#include "record/ScanHost.h"
+#include "record/Scanner.h"
+#include "record/SegmentTable.h"
+#include "segment_output/MediaCommand.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+class QStatusBar;
+class QTableView;
+
+namespace quelm {
+
+class SegmentTableModel;
+
+// The program's one window: the segment list, its commands, and the state
+// they share. Handlers carry the names of the control and the event; tests
+// drive them directly.
+class Display : public QWidget, private ScanHost {
+    Q_OBJECT
+public:
+    // Backend: what plays sounds; the window makes a Qt Multimedia one
+    // when none is given.
+    explicit Display(MediaBackend* Backend = nullptr, QWidget* Parent = nullptr);
+    ~Display() override;
+
+    void Form_Load();
+    void Form_Unload();
+    void Load_Click();
+    void StopIt_Click();
+    void Quit_Click();
+    void Filter_Click();
+    void Length_Change();
+    void Auto_Click();
+    void Timer_Timer(int Index);
+    void ListView_MouseDown(int Button);
+    // Throws Failure when the play or the save fails.
+    void ListView_ItemClick(int Position);
+
+    void Look4Frame(const std::string& File);
+    void PlaySegment(const SegmentRow& Row);
+    void SaveSegment(const SegmentRow& Row);
+
+    const std::string& RecordFile() const { return m_recordFile; }
+    const std::string& PlayFile() const { return m_playFile; }
+    std::int32_t RecordCount() const { return m_table.RecordCount(); }
+    std::int32_t NextRecord() const { return m_nextRecord; }
+    bool KeepScanning() const { return m_scanner.KeepScanning(); }
+    bool Scanning() const { return m_scanner.Scanning(); }
+    bool RightButton() const { return m_rightButton; }
+    const SegmentTable& Table() const { return m_table; }
+    FileDialog& Dialogs() { return m_dialogs; }
+    const MediaLayer& Media() const { return m_media; }
+    QTimer& Timer(int Index) { return m_timer[static_cast<std::size_t>(Index)]; }
+    double ProgressMax() const { return m_progressMax; }
+    int ProgressValue() const { return m_progressValue; }
+    QLabel* Panel(const QString& Key) const;
+    // The last failure shown to the user, for as long as it is shown.
+    QString LastFailure() const { return m_lastFailure; }
+    // The selected row's position, 0 when none is selected.
+    int SelectedPosition() const;
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    // What a scan asks of the window.
+    void BeginClearRows() override;
+    void EndClearRows() override;
+    void BeginRemoveRow(std::int32_t Position) override;
+    void EndRemoveRow() override;
+    void RowChanged(std::int32_t Position) override;
+    void ShowRow(std::int32_t Position) override;
+    void RecordPanelChanged(const std::string& Text) override;
+    void BusyPointer(bool Busy) override;
+    void Yield(std::uint64_t Done, std::uint64_t Total) override;
+    bool FilterOn() const override;
+    std::int32_t FilterLength() const override;
+
+    void BuildControls();
+    void ConnectHandlers();
+    void ScanLoadedFile(); // the scan with the control states around it
+    void ShowFailure(const QString& Message);
+    void RowClicked(int Position);
+    void SelectPosition(int Position);
+    void StopAutoRead();
+    void ShowPendingRow();
+    void SetProgress(double Maximum, int Value);
+    const SegmentRow& RowAt(int Position) const;
+    FileDialogSettings DialogSettings(const QString& FileName, const QString& Title, bool MustExist) const;
+
+    SegmentTable m_table;
+    Scanner m_scanner;
+    std::unique_ptr<MediaBackend> m_ownedBackend;
+    MediaLayer m_media;
+    FileDialog m_dialogs;
+
+    // Shared state of the handlers.
+    std::string m_recordFile;
+    std::string m_playFile;
+    std::int32_t m_nextRecord = 0;
+    bool m_rightButton = false;
+
+    QTableView* m_listView = nullptr;
+    SegmentTableModel* m_model = nullptr;
+    QPushButton* m_load = nullptr;
+    QCheckBox* m_filter = nullptr;
+    QScrollBar* m_length = nullptr;
+    QPushButton* m_stopIt = nullptr;
+    QCheckBox* m_auto = nullptr;
+    QPushButton* m_quit = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    std::map<QString, QLabel*> m_panels;
+    std::array<QTimer, 2> m_timer;
+
+    double m_progressMax = 100;
+    int m_progressValue = 0;
+    int m_rowToShow = 0;
+    int m_pressedRow = -1;
+    bool m_unloaded = false;
+    QString m_lastFailure;
+};
+
+} // namespace quelm

@@ -1,0 +1,80 @@
+#include "FileDialog.h"
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+
+namespace quelm {
+
+namespace {
+
+// "*.MP3" should find .mp3 in any case, as it does on the recorder's side.
+QStringList AnyCase(const QString& Filter)
+{
+    const auto open = Filter.lastIndexOf('(');
+    const auto close = Filter.lastIndexOf(')');
+    QStringList patterns;
+    if (open < 0 || close <= open) {
+        return patterns;
+    }
+    for (const QString& pattern : Filter.mid(open + 1, close - open - 1).split(' ', Qt::SkipEmptyParts)) {
+        if (pattern == "*.*" || pattern == "*") {
+            return {"*"};
+        }
+        QString any;
+        for (const QChar c : pattern) {
+            any += c.isLetter() ? QString("[%1%2]").arg(c.toLower(), c.toUpper()) : QString(c);
+        }
+        patterns << any;
+    }
+    return patterns;
+}
+
+} // namespace
+
+std::optional<QString> FileDialog::ShowOpen(QWidget* Parent, const FileDialogSettings& Settings)
+{
+    return Show(Parent, Settings, false);
+}
+
+std::optional<QString> FileDialog::ShowSave(QWidget* Parent, const FileDialogSettings& Settings)
+{
+    return Show(Parent, Settings, true);
+}
+
+std::optional<QString> FileDialog::Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save)
+{
+    m_last = Settings;
+    ++m_shown;
+    if (!m_answers.empty()) {
+        const bool cancelled = !m_answers.front().has_value();
+        const QString path = cancelled ? QString() : *m_answers.front();
+        m_answers.pop_front();
+        return cancelled ? std::nullopt : std::optional<QString>(path);
+    }
+    QFileDialog dialog(Parent, Settings.title, Settings.initialDir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(Save || !Settings.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(Settings.defaultExt);
+    dialog.setNameFilters(Settings.filters);
+    // Replacing without a question is what saving has always done.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    auto applyFilter = [&dialog](const QString& Filter) {
+        if (auto* model = dialog.findChild<QFileSystemModel*>()) {
+            model->setNameFilters(AnyCase(Filter));
+        }
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyFilter);
+    if (!Settings.filters.isEmpty()) {
+        applyFilter(Settings.filters.front());
+    }
+    if (!Settings.fileName.isEmpty() && !Settings.fileName.contains('*')) {
+        dialog.selectFile(Settings.fileName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front();
+}
+
+} // namespace quelm

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+class QWidget;
+
+namespace quelm {
+
+struct FileDialogSettings {
+    QString initialDir;
+    QString fileName;
+    QString defaultExt;
+    QStringList filters;
+    QString title;
+    bool mustExist = true;
+};
+
+// The open and save dialogs behind one small seam: tests queue the next
+// answers (a path, or nothing for a cancel) and no dialog is shown.
+class FileDialog {
+public:
+    void QueueAnswer(std::optional<QString> Answer) { m_answers.push_back(std::move(Answer)); }
+    bool HasQueuedAnswers() const { return !m_answers.empty(); }
+
+    // The chosen path, or nothing when the user cancelled.
+    std::optional<QString> ShowOpen(QWidget* Parent, const FileDialogSettings& Settings);
+    std::optional<QString> ShowSave(QWidget* Parent, const FileDialogSettings& Settings);
+
+    const FileDialogSettings& LastSettings() const { return m_last; }
+    int TimesShown() const { return m_shown; }
+
+private:
+    std::optional<QString> Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save);
+
+    std::deque<std::optional<QString>> m_answers;
+    FileDialogSettings m_last;
+    int m_shown = 0;
+};
+
+} // namespace quelm

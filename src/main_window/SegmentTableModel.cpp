@@ -1,0 +1,93 @@
+#include "SegmentTableModel.h"
+
+namespace quelm {
+
+SegmentTableModel::SegmentTableModel(const SegmentTable& Table, QObject* Parent)
+    : QAbstractTableModel(Parent), m_table(Table)
+{
+}
+
+int SegmentTableModel::rowCount(const QModelIndex& Parent) const { return Parent.isValid() ? 0 : m_shown; }
+
+int SegmentTableModel::columnCount(const QModelIndex& Parent) const { return Parent.isValid() ? 0 : 4; }
+
+QVariant SegmentTableModel::data(const QModelIndex& Index, int Role) const
+{
+    if (!Index.isValid() || Index.row() >= m_shown) {
+        return {};
+    }
+    if (Role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::AlignVCenter | (Index.column() == 3 ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole) {
+        return {};
+    }
+    const SegmentRow& row = m_table.Rows()[static_cast<std::size_t>(Index.row())];
+    const std::string& text = Index.column() == 0 ? row.text : row.SubItem(static_cast<std::size_t>(Index.column()));
+    // One byte is one character, as the recorder wrote it.
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QVariant SegmentTableModel::headerData(int Section, Qt::Orientation Orientation, int Role) const
+{
+    if (Orientation != Qt::Horizontal || Section < 0 || Section > 3) {
+        return {};
+    }
+    if (Role == Qt::DisplayRole) {
+        static const char* const headers[] = {"Record", "Start", "End", "s"};
+        return QString::fromLatin1(headers[Section]);
+    }
+    if (Role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::AlignVCenter | (Section == 3 ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    return {};
+}
+
+Qt::ItemFlags SegmentTableModel::flags(const QModelIndex& Index) const
+{
+    return Index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void SegmentTableModel::Sync()
+{
+    const int rows = m_table.RowCount();
+    if (rows > m_shown) {
+        beginInsertRows(QModelIndex(), m_shown, rows - 1);
+        m_shown = rows;
+        endInsertRows();
+    }
+}
+
+void SegmentTableModel::BeginClear() { beginResetModel(); }
+
+void SegmentTableModel::EndClear()
+{
+    m_shown = 0;
+    endResetModel();
+}
+
+void SegmentTableModel::BeginRemove(int Position)
+{
+    m_removing = Position <= m_shown;
+    if (m_removing) {
+        beginRemoveRows(QModelIndex(), Position - 1, Position - 1);
+    }
+}
+
+void SegmentTableModel::EndRemove()
+{
+    if (m_removing) {
+        --m_shown;
+        endRemoveRows();
+        m_removing = false;
+    }
+}
+
+void SegmentTableModel::Changed(int Position)
+{
+    if (Position <= m_shown) {
+        emit dataChanged(index(Position - 1, 0), index(Position - 1, 3));
+    }
+}
+
+} // namespace quelm

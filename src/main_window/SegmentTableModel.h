@@ -1,0 +1,39 @@
+#pragma once
+
+#include "record/SegmentTable.h"
+
+#include <QAbstractTableModel>
+
+namespace quelm {
+
+// The segment list as the window shows it: the columns "Record", "Start",
+// "End" and "s" over the core's table. New rows are announced in batches
+// (Sync) so that a scan of tens of thousands of rows costs the view little;
+// rows already shown follow every change at once.
+class SegmentTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit SegmentTableModel(const SegmentTable& Table, QObject* Parent = nullptr);
+
+    int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& Parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override;
+    QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& Index) const override;
+
+    // Announces the rows the table has gained since the last call.
+    void Sync();
+
+    void BeginClear();
+    void EndClear();
+    void BeginRemove(int Position);
+    void EndRemove();
+    void Changed(int Position);
+
+private:
+    const SegmentTable& m_table;
+    int m_shown = 0;
+    bool m_removing = false;
+};
+
+} // namespace quelm

@@ -1,0 +1,48 @@
+#include "DefaultName.h"
+
+#include "PathUtils.h"
+
+namespace quelm {
+
+namespace {
+
+std::string Without(std::string Text, char Gone)
+{
+    std::erase(Text, Gone);
+    return Text;
+}
+
+std::string Before(const std::string& Text, char Stop)
+{
+    const auto at = Text.find(Stop);
+    return at == std::string::npos ? Text : Text.substr(0, at);
+}
+
+} // namespace
+
+std::string DefaultSegmentName(const std::string& RecordFile, const SegmentRow& Row)
+{
+    // A name without "." has no extension to drop: its base is what
+    // stands before the first "-", as for any other name.
+    const std::string base = Before(Before(GetFilename(RecordFile), '.'), '-');
+
+    std::string start = Without(Without(Row.SubItem(1), '/'), ':');
+    for (char& c : start) {
+        if (c == ' ') {
+            c = '-';
+        }
+    }
+    const std::string& endStamp = Row.SubItem(2);
+    const auto blank = endStamp.find(' ');
+    const std::string end = Without(blank == std::string::npos ? endStamp : endStamp.substr(blank + 1), ':');
+
+    std::string name = base + "-" + start + "-" + end + "-" + Row.text + ".mp3";
+    for (char& c : name) {
+        if (c == '/' || c == '\0') {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+} // namespace quelm

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quelm {
+
+// A segment's positions P1 and P2: the offsets of the last bytes of its
+// start and end markers.
+struct SegmentOffsets {
+    std::int64_t p1 = 0;
+    std::int64_t p2 = 0;
+};
+
+// Bytes first .. first + length - 1 of the record file.
+struct ByteRange {
+    std::int64_t first = 0;
+    std::int64_t length = 0;
+};
+
+// "P1/P2[/...]" from a row's tag; nothing for a row without an end yet
+// (no "/") or with an empty piece.
+std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag);
+
+// What a play copies: the audio after the start marker and the end marker.
+ByteRange PlaybackRange(const SegmentOffsets& Offsets);
+// What a save copies: both markers and everything between them.
+ByteRange SavingRange(const SegmentOffsets& Offsets);
+
+// Reads a range of the record file in one piece. Throws Failure when the
+// file cannot be read or no longer holds the whole range.
+std::string ReadRange(const std::string& RecordFile, const ByteRange& Range);
+
+// Deletes Path (ignoring failures), then creates it anew with Bytes.
+void WriteNewFile(const std::string& Path, const std::string& Bytes);
+
+} // namespace quelm

@@ -1,0 +1,130 @@
+#include "MediaCommand.h"
+
+#include <cctype>
+
+namespace quelm {
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view A, std::string_view B)
+{
+    if (A.size() != B.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < A.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(A[i])) != std::tolower(static_cast<unsigned char>(B[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view Text)
+{
+    while (!Text.empty() && Text.front() == ' ') {
+        Text.remove_prefix(1);
+    }
+    while (!Text.empty() && Text.back() == ' ') {
+        Text.remove_suffix(1);
+    }
+    return Text;
+}
+
+} // namespace
+
+MediaCommand ParseMediaCommand(std::string_view Text)
+{
+    MediaCommand command;
+    Text = Trim(Text);
+    const auto blank = Text.find(' ');
+    const std::string_view verb = Text.substr(0, blank);
+    const std::string_view rest = blank == std::string_view::npos ? std::string_view() : Trim(Text.substr(blank));
+    if (EqualsIgnoringCase(verb, "close") || EqualsIgnoringCase(verb, "play")) {
+        if (rest.empty() || rest.find(' ') != std::string_view::npos) {
+            return command;
+        }
+        command.kind = EqualsIgnoringCase(verb, "close") ? MediaCommand::Kind::Close : MediaCommand::Kind::Play;
+        command.alias = rest;
+        return command;
+    }
+    if (!EqualsIgnoringCase(verb, "open")) {
+        return command;
+    }
+    // open PATH  Alias NAME, the path quoted when it holds blanks.
+    std::string_view path;
+    std::string_view tail;
+    if (!rest.empty() && rest.front() == '"') {
+        const auto close = rest.find('"', 1);
+        if (close == std::string_view::npos) {
+            return command;
+        }
+        path = rest.substr(1, close - 1);
+        tail = Trim(rest.substr(close + 1));
+    } else {
+        const auto space = rest.find(' ');
+        if (space == std::string_view::npos) {
+            return command;
+        }
+        path = rest.substr(0, space);
+        tail = Trim(rest.substr(space));
+    }
+    const auto aliasBlank = tail.find(' ');
+    if (path.empty() || aliasBlank == std::string_view::npos || !EqualsIgnoringCase(tail.substr(0, aliasBlank), "alias")) {
+        return command;
+    }
+    const std::string_view alias = Trim(tail.substr(aliasBlank));
+    if (alias.empty() || alias.find(' ') != std::string_view::npos) {
+        return command;
+    }
+    command.kind = MediaCommand::Kind::Open;
+    command.path = path;
+    command.alias = alias;
+    return command;
+}
+
+std::string CloseCommand() { return "close " + std::string(kSoundAlias); }
+
+std::string OpenCommand(const std::string& Path)
+{
+    const bool quote = Path.find(' ') != std::string::npos;
+    return "open " + (quote ? "\"" + Path + "\"" : Path) + "  Alias " + std::string(kSoundAlias);
+}
+
+std::string PlayCommand() { return "play " + std::string(kSoundAlias); }
+
+void MediaLayer::Send(std::string_view Command) noexcept
+{
+    try {
+        if (m_sent.size() == kKeptCommands) {
+            m_sent.erase(m_sent.begin());
+        }
+        m_sent.emplace_back(Command);
+        const MediaCommand command = ParseMediaCommand(Command);
+        switch (command.kind) {
+        case MediaCommand::Kind::Close:
+            if (command.alias == m_openAlias) {
+                m_openAlias.clear();
+                m_backend.Close(command.alias);
+            }
+            break;
+        case MediaCommand::Kind::Open:
+            if (!m_openAlias.empty()) {
+                break; // the alias is taken until it is closed
+            }
+            m_backend.Open(command.alias, command.path);
+            m_openAlias = command.alias;
+            break;
+        case MediaCommand::Kind::Play:
+            if (command.alias == m_openAlias) {
+                m_backend.Play(command.alias);
+            }
+            break;
+        case MediaCommand::Kind::Unknown:
+            break;
+        }
+    } catch (...) {
+        // A sound that cannot be made is not worth interrupting the user.
+    }
+}
+
+} // namespace quelm

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "Display.h"
+#include "support/RecordBytes.h"
+#include "support/TempDir.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quelm::test {
+
+// Remembers what the media layer hands to the sound device.
+class RecordingBackend : public MediaBackend {
+public:
+    std::vector<std::string> calls;
+    void Open(const std::string& Alias, const std::string& Path) override { calls.push_back("open " + Path + " " + Alias); }
+    void Play(const std::string& Alias) override { calls.push_back("play " + Alias); }
+    void Close(const std::string& Alias) override { calls.push_back("close " + Alias); }
+};
+
+class DisplayTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingBackend backend;
+    std::unique_ptr<Display> display;
+
+    void SetUp() override
+    {
+        // Playback files go to a folder of this test's own.
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir.Path("runtime")));
+        std::filesystem::create_directory(dir.Path("runtime"));
+        display = std::make_unique<Display>(&backend);
+    }
+    void TearDown() override
+    {
+        display.reset();
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    template <typename T> T* Child(const char* Name) const
+    {
+        T* child = display->findChild<T*>(Name);
+        EXPECT_NE(child, nullptr) << Name;
+        return child;
+    }
+    QPushButton* Button(const char* Name) const { return Child<QPushButton>(Name); }
+    QCheckBox* Check(const char* Name) const { return Child<QCheckBox>(Name); }
+    QScrollBar* Length() const { return Child<QScrollBar>("Length"); }
+    QTableView* List() const { return Child<QTableView>("ListView"); }
+    QString PanelText(const char* Key) const { return display->Panel(Key)->text(); }
+
+    // Loads Bytes as a record file through the Load button and its dialog.
+    std::string Load(const std::string& Bytes, const std::string& Name = "record.mp3")
+    {
+        const std::string path = dir.Write(Name, Bytes);
+        display->Dialogs().QueueAnswer(QString::fromStdString(path));
+        display->Load_Click();
+        return path;
+    }
+    int Rows() const { return display->Table().RowCount(); }
+    std::vector<std::string> Sent() const { return display->Media().Sent(); }
+
+    // Enabled states of Load, Filter, Length, StopIt, Quit, Auto.
+    std::string States() const
+    {
+        std::string states;
+        for (const char* name : {"Load", "Filter", "Length", "StopIt", "Quit", "Auto"}) {
+            states += display->findChild<QWidget*>(name)->isEnabled() ? '1' : '0';
+        }
+        return states;
+    }
+};
+
+// A record file of segments lasting the given seconds, each 100 bytes of
+// audio apart, starting at 10:00:00.
+inline std::string Segments(const std::vector<int>& Seconds)
+{
+    std::string bytes = Filler(10);
+    int at = 36000;
+    auto time = [](int s) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 3600 % 24, s / 60 % 60, s % 60);
+        return std::string(text);
+    };
+    for (const int seconds : Seconds) {
+        bytes += Start(time(at)) + Filler(100, 'a') + End(time(at + seconds)) + Filler(20);
+        at += seconds + 60;
+    }
+    return bytes;
+}
+
+} // namespace quelm::test
