@@ -2,7 +2,11 @@
 #include "CommandLine.h"
 #include "TextOutput.h"
 #include "mapped_file/Failure.h"
+#include "record/NumberReading.h"
 #include "record/Scanner.h"
+#include "segment_output/DefaultName.h"
+#include "segment_output/Extraction.h"
+#include "segment_output/SegmentSaver.h"
 
 #include <iostream>
 
@@ -52,6 +56,80 @@ int List(const CommandLine& Line)
     return 0;
 }
 
+// Saves one row under Target; the failure's message, or empty.
+std::string SaveRow(const CommandLine& Line, const SegmentRow& Row, const std::string& Target)
+{
+    const auto offsets = ParseOffsets(Row.tag);
+    if (!offsets || Row.subItems.size() < 2) {
+        return "segment " + Row.text + " has no end: there is nothing to save";
+    }
+    try {
+        SaveSegmentFile(Line.recordFile, *offsets, Target);
+    } catch (const Failure& failure) {
+        return failure.what();
+    }
+    return {};
+}
+
+int Save(const CommandLine& Line)
+{
+    SegmentTable table;
+    CliScanHost host(Line.filterOn, Line.filterSeconds, kProgram);
+    // A scan that fails late (a recorder still writing, say) still lets the
+    // segments before the failure be saved; the status says it failed.
+    const std::string failure = Scan(Line, table, host);
+    if (!failure.empty()) {
+        Complain(failure);
+    }
+    if (Line.record > table.RowCount()) {
+        Complain("there is no segment " + FormatRecordNumber(Line.record) + " in " + Line.recordFile + " (" +
+                 std::to_string(table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
+        return 1;
+    }
+    const std::string saved = SaveRow(Line, table.Row(Line.record), Line.output);
+    if (!saved.empty()) {
+        Complain(saved);
+        return 1;
+    }
+    return failure.empty() ? 0 : 1;
+}
+
+int Split(const CommandLine& Line)
+{
+    SegmentTable table;
+    CliScanHost host(Line.filterOn, Line.filterSeconds, kProgram);
+    const std::string failure = Scan(Line, table, host);
+    if (!failure.empty()) {
+        Complain(failure);
+    }
+    std::string folder = Line.directory;
+    if (!folder.empty() && folder.back() != '/') {
+        folder += '/';
+    }
+    bool allSaved = failure.empty();
+    std::int32_t done = 0;
+    for (const SegmentRow& row : table.Rows()) {
+        ++done;
+        host.Progress(std::string(kProgram) + ": saving " + std::to_string(done) + " of " +
+                      std::to_string(table.RowCount()));
+        if (!ParseOffsets(row.tag) || row.subItems.size() < 2) {
+            continue; // no end: nothing to save
+        }
+        const std::string target = folder + DefaultSegmentName(Line.recordFile, row);
+        const std::string saved = SaveRow(Line, row, target);
+        host.EndProgress();
+        if (saved.empty()) {
+            std::cout << target << '\n';
+        } else {
+            Complain(saved);
+            allSaved = false;
+        }
+    }
+    host.EndProgress();
+    std::cout.flush();
+    return allSaved ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -71,6 +149,8 @@ int main(int argc, char** argv)
                      "  --filter SECONDS  drop completed segments of SECONDS or less (default 2)\n"
                      "  --no-filter       keep every segment\n"
                      "  --json            one JSON object per row and line\n"
+                     "  -o OUTPUT         the file save writes (replaced when it exists)\n"
+                     "  -d DIR            the folder split writes into (default: the current one)\n"
                      "Exit status: 0 done, 1 the scan or a save failed, 2 usage error.\n";
         return 0;
     case CommandLine::Action::Version:
@@ -79,9 +159,9 @@ int main(int argc, char** argv)
     case CommandLine::Action::List:
         return List(line);
     case CommandLine::Action::Save:
+        return Save(line);
     case CommandLine::Action::Split:
-        break;
+        return Split(line);
     }
-    Complain("this command is not available yet");
-    return 1;
+    return 2;
 }

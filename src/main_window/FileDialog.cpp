@@ -1,6 +1,7 @@
 #include "FileDialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 
 namespace quelm {
@@ -42,6 +43,17 @@ std::optional<QString> FileDialog::ShowSave(QWidget* Parent, const FileDialogSet
 }
 
 std::optional<QString> FileDialog::Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save)
+{
+    auto answer = Ask(Parent, Settings, Save);
+    // A name typed without an extension gets the default one.
+    if (answer && !answer->isEmpty() && !Settings.defaultExt.isEmpty() && QFileInfo(*answer).suffix().isEmpty() &&
+        !QFileInfo(*answer).isDir()) {
+        *answer += "." + Settings.defaultExt;
+    }
+    return answer;
+}
+
+std::optional<QString> FileDialog::Ask(QWidget* Parent, const FileDialogSettings& Settings, bool Save)
 {
     m_last = Settings;
     ++m_shown;

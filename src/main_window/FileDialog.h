@@ -34,6 +34,7 @@ public:
 
 private:
     std::optional<QString> Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save);
+    std::optional<QString> Ask(QWidget* Parent, const FileDialogSettings& Settings, bool Save);
 
     std::deque<std::optional<QString>> m_answers;
     FileDialogSettings m_last;

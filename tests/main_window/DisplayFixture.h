@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Display.h"
+#include "mapped_file/Failure.h"
 #include "support/RecordBytes.h"
 #include "support/TempDir.h"
 

@@ -1,0 +1,179 @@
+#include "DisplayFixture.h"
+#include "QtMediaBackend.h"
+#include "RecordWriter.h"
+
+#include <QEventLoop>
+#include <QMediaPlayer>
+#include <QStatusBar>
+
+using namespace quelm::test;
+
+namespace {
+
+// Record file: segment 1 of 65 s at 129/829, then an open segment.
+std::string PlayableRecord()
+{
+    return Filler(100) + Start("14:05:33") + Filler(670, 'a') + End("14:06:38") + Filler(30) + Start("15:00:00") +
+           Filler(40);
+}
+
+} // namespace
+
+TEST_F(DisplayTest, FirstPlayClosesWritesOpensAndPlays)
+{
+    const std::string record = Load(PlayableRecord());
+    display->ListView_ItemClick(1);
+    const std::string played = display->PlayFile();
+    EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/QLM1.mp3");
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"close mysound", "open " + played + "  Alias mysound", "play mysound"}));
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"open " + played + " mysound", "play mysound"}));
+    EXPECT_EQ(ReadFile(played), ReadFile(record).substr(130, 700));
+    EXPECT_EQ(display->ProgressMax(), 65);
+    EXPECT_EQ(display->ProgressValue(), 0);
+    EXPECT_TRUE(display->Timer(0).isActive());
+    EXPECT_EQ(display->NextRecord(), 2);
+}
+
+TEST_F(DisplayTest, ReplayClosesTheSoundAndRewritesTheFile)
+{
+    Load(PlayableRecord());
+    display->ListView_ItemClick(1);
+    const std::string played = display->PlayFile();
+    std::filesystem::resize_file(played, 3);
+    display->ListView_ItemClick(1);
+    EXPECT_EQ(Sent().size(), 6U);
+    EXPECT_EQ(Sent()[3], "close mysound");
+    EXPECT_EQ(std::filesystem::file_size(played), 700U);
+    EXPECT_EQ(backend.calls.size(), 5U); // open, play, close, open, play
+}
+
+TEST_F(DisplayTest, RowWithoutAnEndStopsTheSoundAndPlaysNothing)
+{
+    display->findChild<QCheckBox*>("Filter")->setChecked(false);
+    Load(PlayableRecord());
+    ASSERT_EQ(Rows(), 2);
+    display->ListView_ItemClick(1);
+    const std::string first = display->PlayFile();
+    display->Timer_Timer(0);
+    display->ListView_ItemClick(2);
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_EQ(display->PlayFile(), dir.Path("runtime") + "/quelmrdr/QLM2.mp3");
+    EXPECT_FALSE(std::filesystem::exists(display->PlayFile()));
+    EXPECT_EQ(Sent().back(), "close mysound");
+    // The bar of the earlier segment runs on.
+    EXPECT_EQ(display->ProgressValue(), 1);
+    EXPECT_TRUE(display->Timer(0).isActive());
+    EXPECT_EQ(display->NextRecord(), 3);
+}
+
+TEST_F(DisplayTest, PlayFailuresAreShownAndTheWindowGoesOn)
+{
+    const std::string record = Load(PlayableRecord());
+    std::filesystem::remove(record);
+    display->ListView_MouseDown(1);
+    display->show();
+    // Through the list, as a click would come.
+    EXPECT_THROW(display->ListView_ItemClick(1), quelm::Failure);
+    EXPECT_EQ(display->NextRecord(), 1);
+    EXPECT_FALSE(display->Timer(0).isActive());
+
+    // A temporary folder that is not ours is refused before anything is written.
+    std::filesystem::remove_all(dir.Path("runtime/quelmrdr"));
+    std::filesystem::create_directory_symlink(dir.Root(), dir.Path("runtime/quelmrdr"));
+    dir.Write("record.mp3", PlayableRecord());
+    EXPECT_THROW(display->ListView_ItemClick(1), quelm::Failure);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("QLM1.mp3")));
+}
+
+TEST_F(DisplayTest, SaveOffersTheDefaultNameAndWritesSegmentAndTag)
+{
+    const std::string record = Load(PlayableRecord(), "radio-2026.mp3");
+    display->ListView_ItemClick(1); // playing
+    const std::string target = dir.Path("saved.mp3");
+    display->Dialogs().QueueAnswer(QString::fromStdString(target));
+    display->ListView_MouseDown(2);
+    display->ListView_ItemClick(1);
+    const auto& settings = display->Dialogs().LastSettings();
+    EXPECT_EQ(settings.fileName, "radio-06122026-140533--140638 -00000001.mp3");
+    EXPECT_EQ(settings.defaultExt, "mp3");
+    EXPECT_EQ(settings.title, "Select Quelm MP3 filename to be save ...");
+    EXPECT_EQ(settings.filters, (QStringList{"MP3 Files (*.MP3)", "All Files (*.*)"}));
+    EXPECT_FALSE(settings.mustExist);
+    const std::string saved = ReadFile(target);
+    ASSERT_EQ(saved.size(), 730U + 128U);
+    EXPECT_EQ(saved.substr(0, 730), ReadFile(record).substr(100, 730));
+    EXPECT_EQ(saved.substr(730, 3), "TAG");
+    // The sound stopped; the bar and NextRecord did not move.
+    EXPECT_EQ(Sent().back(), "close mysound");
+    EXPECT_TRUE(display->Timer(0).isActive());
+    EXPECT_EQ(display->NextRecord(), 2);
+    EXPECT_TRUE(display->RightButton());
+}
+
+TEST_F(DisplayTest, SaveCancelledWritesNothingAndTypedNamesGetTheExtension)
+{
+    Load(PlayableRecord());
+    display->ListView_MouseDown(2);
+    display->Dialogs().QueueAnswer(std::nullopt);
+    display->ListView_ItemClick(1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Root()), {}), 2); // record, runtime
+
+    display->Dialogs().QueueAnswer(QString::fromStdString(dir.Path("typed")));
+    display->ListView_ItemClick(1);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("typed.mp3")));
+}
+
+TEST_F(DisplayTest, SaveRefusesRowsWithoutAnEndAndTheRecordFile)
+{
+    display->findChild<QCheckBox*>("Filter")->setChecked(false);
+    const std::string record = Load(PlayableRecord());
+    display->ListView_MouseDown(2);
+    display->ListView_ItemClick(2);
+    EXPECT_EQ(display->Dialogs().TimesShown(), 1); // only the load's
+    EXPECT_TRUE(display->LastFailure().contains("no end")) << display->LastFailure().toStdString();
+
+    const std::string before = ReadFile(record);
+    display->Dialogs().QueueAnswer(QString::fromStdString(record));
+    EXPECT_THROW(display->ListView_ItemClick(1), quelm::Failure);
+    EXPECT_EQ(ReadFile(record), before);
+}
+
+TEST_F(DisplayTest, SaveOverAnExistingFileReplacesIt)
+{
+    Load(PlayableRecord());
+    const std::string target = dir.Write("old.mp3", std::string(20000, 'o'));
+    display->ListView_MouseDown(2);
+    display->Dialogs().QueueAnswer(QString::fromStdString(target));
+    display->ListView_ItemClick(1);
+    EXPECT_EQ(std::filesystem::file_size(target), 858U);
+}
+
+TEST(QtMediaBackend, PlaysARealMp3File)
+{
+    quelm::test::TempDir dir;
+    const std::string clip = dir.Path("clip.mp3");
+    quelm::tools::RecordWriter writer(clip, 1);
+    writer.Audio(60);
+    writer.Close();
+
+    quelm::QtMediaBackend backend;
+    quelm::MediaLayer layer(backend);
+    layer.Send(quelm::CloseCommand());
+    layer.Send(quelm::OpenCommand(clip));
+    layer.Send(quelm::PlayCommand());
+    ASSERT_NE(backend.Player(), nullptr);
+    EXPECT_EQ(backend.Player()->playbackState(), QMediaPlayer::PlayingState);
+
+    // The decoder has found the stream once it knows how long it lasts.
+    QEventLoop loop;
+    QObject::connect(backend.Player(), &QMediaPlayer::durationChanged, &loop, &QEventLoop::quit);
+    QObject::connect(backend.Player(), &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit); // a guard, not a wait
+    if (backend.Player()->duration() <= 0) {
+        loop.exec();
+    }
+    EXPECT_EQ(backend.Player()->error(), QMediaPlayer::NoError) << backend.Player()->errorString().toStdString();
+    EXPECT_GT(backend.Player()->duration(), 1000);
+    layer.Send(quelm::CloseCommand());
+    EXPECT_EQ(backend.Player()->playbackState(), QMediaPlayer::StoppedState);
+}

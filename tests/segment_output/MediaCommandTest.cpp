@@ -1,0 +1,66 @@
+#include "segment_output/MediaCommand.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace quelm;
+
+namespace {
+
+class Backend : public MediaBackend {
+public:
+    std::vector<std::string> calls;
+    bool fail = false;
+    void Open(const std::string& Alias, const std::string& Path) override { Note("open " + Alias + " " + Path); }
+    void Play(const std::string& Alias) override { Note("play " + Alias); }
+    void Close(const std::string& Alias) override { Note("close " + Alias); }
+
+private:
+    void Note(const std::string& Call)
+    {
+        calls.push_back(Call);
+        if (fail) {
+            throw std::runtime_error("no sound device");
+        }
+    }
+};
+
+} // namespace
+
+TEST(MediaCommand, ParsesTheThreeCommands)
+{
+    EXPECT_EQ(ParseMediaCommand("close mysound").kind, MediaCommand::Kind::Close);
+    EXPECT_EQ(ParseMediaCommand("play mysound").kind, MediaCommand::Kind::Play);
+    const auto open = ParseMediaCommand(OpenCommand("/run/user/1/quelmrdr/QLM3.mp3"));
+    EXPECT_EQ(OpenCommand("/t/QLM3.mp3"), "open /t/QLM3.mp3  Alias mysound");
+    EXPECT_EQ(open.kind, MediaCommand::Kind::Open);
+    EXPECT_EQ(open.path, "/run/user/1/quelmrdr/QLM3.mp3");
+    EXPECT_EQ(open.alias, "mysound");
+    // A path with blanks travels in quotes.
+    EXPECT_EQ(OpenCommand("/my temp/QLM3.mp3"), "open \"/my temp/QLM3.mp3\"  Alias mysound");
+    EXPECT_EQ(ParseMediaCommand(OpenCommand("/my temp/QLM3.mp3")).path, "/my temp/QLM3.mp3");
+    for (const char* junk : {"", "stop mysound", "open", "open /a.mp3", "open \"/a b.mp3", "close", "play a b"}) {
+        EXPECT_EQ(ParseMediaCommand(junk).kind, MediaCommand::Kind::Unknown) << junk;
+    }
+}
+
+TEST(MediaLayer, CloseWithNothingOpenDoesNothingAndFailuresNeverEscape)
+{
+    Backend backend;
+    MediaLayer layer(backend);
+    layer.Send(CloseCommand());
+    layer.Send(PlayCommand());
+    EXPECT_TRUE(backend.calls.empty());
+
+    layer.Send(OpenCommand("/t/QLM1.mp3"));
+    layer.Send(PlayCommand());
+    layer.Send(CloseCommand());
+    layer.Send(CloseCommand());
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"open mysound /t/QLM1.mp3", "play mysound", "close mysound"}));
+
+    backend.fail = true;
+    EXPECT_NO_THROW(layer.Send(OpenCommand("/t/QLM2.mp3")));
+    EXPECT_NO_THROW(layer.Send(PlayCommand()));
+    EXPECT_NO_THROW(layer.Send("gibberish"));
+    EXPECT_EQ(layer.Sent().back(), "gibberish");
+}
