@@ -5,7 +5,9 @@
 #include "support/RecordBytes.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -95,6 +97,22 @@ inline std::string Segments(const std::vector<int>& Seconds)
         at += seconds + 60;
     }
     return bytes;
+}
+
+} // namespace quelm::test
+
+namespace quelm::test {
+
+// A real click on a row of the list: press, then release, on the viewport.
+inline void ClickRow(QTableView* List, int Position, Qt::MouseButton Button, Qt::MouseButtons Held = {})
+{
+    QWidget* viewport = List->viewport();
+    const QPoint at = List->visualRect(List->model()->index(Position - 1, 1)).center();
+    const Qt::MouseButtons down = Held | Button;
+    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Button, down, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Button, Held, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
 }
 
 } // namespace quelm::test
