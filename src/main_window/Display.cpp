@@ -486,7 +486,8 @@ void Display::PlaySegment(const SegmentRow& Row)
         return;
     }
     WriteNewFile(m_playFile, ReadRange(m_recordFile, PlaybackRange(*offsets)));
-    SetProgress(static_cast<float>(ReadNumber(Row.SubItem(3))), 0);
+    // A segment of no length (or a negative one) leaves the bar no room.
+    SetProgress(std::max(0.0F, static_cast<float>(ReadNumber(Row.SubItem(3)))), 0);
     m_media.Send(OpenCommand(m_playFile));
     m_timer[0].start();
     m_media.Send(PlayCommand());

@@ -2,6 +2,7 @@
 
 #include "../mapped_file/Failure.h"
 #include "../record/NumberReading.h"
+#include "FileWriting.h"
 
 #include <cerrno>
 #include <cmath>
@@ -19,26 +20,6 @@ std::int64_t Position(double Value, const std::string& Tag)
         throw Failure("overflow: the segment position in \"" + Tag + "\" is out of range");
     }
     return static_cast<std::int64_t>(std::nearbyint(Value));
-}
-
-[[noreturn]] void SystemFailure(const std::string& What, const std::string& Path, int Error)
-{
-    throw Failure(What + " " + Path + ": " + std::strerror(Error));
-}
-
-void WriteAll(int Fd, const std::string& Bytes, const std::string& Path)
-{
-    std::size_t done = 0;
-    while (done < Bytes.size()) {
-        const ssize_t n = ::write(Fd, Bytes.data() + done, Bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            SystemFailure("cannot write", Path, errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 } // namespace
@@ -105,7 +86,7 @@ void WriteNewFile(const std::string& Path, const std::string& Bytes)
         SystemFailure("cannot create", Path, errno);
     }
     try {
-        WriteAll(fd, Bytes, Path);
+        WriteAll(fd, Bytes.data(), Bytes.size(), Path);
     } catch (...) {
         ::close(fd);
         throw;

@@ -1,12 +1,10 @@
 #include "Id3Tag.h"
 
-#include "../mapped_file/Failure.h"
+#include "FileWriting.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <unistd.h>
 
 namespace quelm {
 
@@ -47,23 +45,13 @@ Id3Tag MakeID3(const std::tm& Local)
     return tag;
 }
 
-void WriteID3(int Desc)
+void WriteID3(int Desc, const std::string& Path)
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
     const Id3Tag tag = MakeID3(local);
-    std::size_t done = 0;
-    while (done < tag.size()) {
-        const ssize_t n = ::write(Desc, tag.data() + done, tag.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            throw Failure(std::string("cannot write the ID3 tag: ") + std::strerror(n < 0 ? errno : EIO));
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    WriteAll(Desc, tag.data(), tag.size(), Path);
 }
 
 } // namespace quelm

@@ -16,7 +16,8 @@ std::string DateTimeText(const std::tm& Local);
 Id3Tag MakeID3(const std::tm& Local);
 
 // Appends the tag, stamped with the current local date and time, at the
-// write position of the open file Desc. Throws Failure when it cannot.
-void WriteID3(int Desc);
+// write position of the open file Desc (named Path in messages). Throws
+// Failure when it cannot.
+void WriteID3(int Desc, const std::string& Path);
 
 } // namespace quelm

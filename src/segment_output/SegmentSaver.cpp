@@ -1,6 +1,7 @@
 #include "SegmentSaver.h"
 
 #include "../mapped_file/Failure.h"
+#include "FileWriting.h"
 #include "Id3Tag.h"
 
 #include <cerrno>
@@ -12,11 +13,6 @@
 namespace quelm {
 
 namespace {
-
-[[noreturn]] void SystemFailure(const std::string& What, const std::string& Path, int Error)
-{
-    throw Failure(What + " " + Path + ": " + std::strerror(Error));
-}
 
 mode_t NewFileMode()
 {
@@ -82,18 +78,8 @@ void SaveSegmentFile(const std::string& RecordFile, const SegmentOffsets& Offset
     pending.Adopt(fd);
     ::fchmod(fd, NewFileMode());
 
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            SystemFailure("cannot write", Target, n < 0 ? errno : EIO);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    WriteID3(fd);
+    WriteAll(fd, bytes.data(), bytes.size(), Target);
+    WriteID3(fd, Target);
     if (::fsync(fd) != 0) {
         SystemFailure("cannot write", Target, errno);
     }
