@@ -7,7 +7,8 @@
 #include <fstream>
 #include <string>
 
-namespace quelm::bench {
+namespace quelm::bench
+{
 
 // The ~1 GiB record file the benchmarks read (QUELMRDR_BENCH_FILE, or one in
 // the temporary folder), generated on first use: 30 000 segments, 60 000

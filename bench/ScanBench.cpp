@@ -8,7 +8,8 @@
 #include <filesystem>
 #include <string>
 
-namespace {
+namespace
+{
 
 const std::string& BenchFile()
 {
@@ -33,8 +34,9 @@ void BM_ReadEveryByte(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * view.Size()));
 }
 
-class NullHost : public quelm::ScanHost {
-public:
+class NullHost : public quelm::ScanHost
+{
+  public:
     bool FilterOn() const override { return true; }
     std::int32_t FilterLength() const override { return 2; }
 };

@@ -1,8 +1,8 @@
 // The load of a generated ~1 GiB record file in the offscreen window until
 // the list is complete, next to the core scan alone; the longest gap between
 // two handled events during the load; anonymous memory around it.
-#include "Display.h"
 #include "BenchSupport.h"
+#include "Display.h"
 #include "record/Scanner.h"
 
 #include <QApplication>
@@ -14,21 +14,27 @@
 #include <filesystem>
 #include <string>
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 using quelm::bench::AnonymousKiB;
 
-class SilentBackend : public quelm::MediaBackend {
+class SilentBackend : public quelm::MediaBackend
+{
     void Open(const std::string&, const std::string&) override {}
     void Play(const std::string&) override {}
     void Close(const std::string&) override {}
 };
 
-class CoreHost : public quelm::ScanHost {
+class CoreHost : public quelm::ScanHost
+{
     bool FilterOn() const override { return true; }
     std::int32_t FilterLength() const override { return 2; }
 };
@@ -84,10 +90,12 @@ int main(int argc, char** argv)
         rows = display.Table().RowCount();
         probe.stop();
     }
-    std::printf("file: %s (%.0f MiB)\n", file.c_str(), static_cast<double>(std::filesystem::file_size(file)) / 1048576.0);
+    std::printf("file: %s (%.0f MiB)\n", file.c_str(),
+                static_cast<double>(std::filesystem::file_size(file)) / 1048576.0);
     std::printf("core scan, best of 3:      %8.1f ms\n", bestCore);
     std::printf("window load, best of 3:    %8.1f ms  (%.2fx the core scan)\n", bestLoad, bestLoad / bestCore);
     std::printf("longest event gap in scan: %8.1f ms\n", worstGap);
-    std::printf("rows: %d; anonymous memory %ld KiB before the last load, %ld KiB after\n", rows, anonBefore, anonAfter);
+    std::printf("rows: %d; anonymous memory %ld KiB before the last load, %ld KiB after\n", rows, anonBefore,
+                anonAfter);
     return 0;
 }

@@ -9,9 +9,11 @@
 #define QUELMRDR_TOOLS_DATA "tools/data"
 #endif
 
-namespace quelm::tools {
+namespace quelm::tools
+{
 
-namespace {
+namespace
+{
 
 std::size_t FrameLength(const unsigned char* h)
 {
@@ -152,8 +154,8 @@ void WriteRecordFile(const std::string& Path, const RecordPlan& Plan)
     out.Audio(3); // the recorder starts with a little noise
     for (std::int32_t i = 0; i < Plan.segments; ++i) {
         // Mostly messages of 3 s to 2 min, with some of 0 to 3 s for the filter.
-        std::int64_t seconds = random() % 6 == 0 ? static_cast<std::int64_t>(random() % 4)
-                                                 : 3 + static_cast<std::int64_t>(random() % 118);
+        std::int64_t seconds =
+            random() % 6 == 0 ? static_cast<std::int64_t>(random() % 4) : 3 + static_cast<std::int64_t>(random() % 118);
         std::uint64_t audio = seconds * kBytesPerSecond;
         std::uint64_t gap = 400;
         if (perSegment > 0) {

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-namespace quelm::tools {
+namespace quelm::tools
+{
 
 // Splits an MP3 clip (MPEG audio layer III) into whole frames.
 std::vector<std::string> SplitFrames(const std::string& Mp3);
@@ -24,8 +25,9 @@ std::string Stamp(std::int64_t Seconds);
 
 // Writes a record file as the recorder does: audio frames, with start and
 // end markers between frames.
-class RecordWriter {
-public:
+class RecordWriter
+{
+  public:
     RecordWriter(const std::string& Path, std::uint32_t Seed);
 
     void Audio(std::size_t Frames);
@@ -36,7 +38,7 @@ public:
     std::uint64_t Written() const { return m_written; }
     void Close();
 
-private:
+  private:
     std::ofstream m_out;
     std::vector<std::string> m_frames;
     std::mt19937 m_random;

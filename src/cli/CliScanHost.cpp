@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace quelm::cli {
+namespace quelm::cli
+{
 
 CliScanHost::CliScanHost(bool FilterOn, std::int32_t FilterSeconds, std::string Label)
     : m_filterOn(FilterOn), m_filterSeconds(FilterSeconds), m_label(std::move(Label)),
@@ -11,7 +12,10 @@ CliScanHost::CliScanHost(bool FilterOn, std::int32_t FilterSeconds, std::string 
 {
 }
 
-CliScanHost::~CliScanHost() { EndProgress(); }
+CliScanHost::~CliScanHost()
+{
+    EndProgress();
+}
 
 void CliScanHost::Yield(std::uint64_t Done, std::uint64_t Total)
 {

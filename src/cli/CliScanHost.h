@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <string>
 
-namespace quelm::cli {
+namespace quelm::cli
+{
 
 // The command line's side of a scan: fixed filter settings, and a progress
 // line on stderr once a scan has run for a second, when stderr is a terminal.
-class CliScanHost : public ScanHost {
-public:
+class CliScanHost : public ScanHost
+{
+  public:
     CliScanHost(bool FilterOn, std::int32_t FilterSeconds, std::string Label);
     ~CliScanHost() override;
 
@@ -24,7 +26,7 @@ public:
     void Progress(const std::string& Text);
     void EndProgress();
 
-private:
+  private:
     bool m_filterOn;
     std::int32_t m_filterSeconds;
     std::string m_label;

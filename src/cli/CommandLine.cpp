@@ -2,12 +2,13 @@
 
 #include <charconv>
 
-namespace quelm::cli {
+namespace quelm::cli
+{
 
-namespace {
+namespace
+{
 
-std::int32_t WholeNumber(const std::string& Text, const std::string& What, std::int32_t Lowest,
-                         std::int32_t Highest)
+std::int32_t WholeNumber(const std::string& Text, const std::string& What, std::int32_t Lowest, std::int32_t Highest)
 {
     std::int32_t value = 0;
     const char* end = Text.data() + Text.size();

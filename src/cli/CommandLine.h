@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace quelm::cli {
+namespace quelm::cli
+{
 
 struct CommandLine {
     enum class Action { Help, Version, List, Save, Split };
@@ -20,12 +21,13 @@ struct CommandLine {
 };
 
 // Throws UsageError for anything that is not a valid command line.
-class UsageError : public std::exception {
-public:
+class UsageError : public std::exception
+{
+  public:
     explicit UsageError(std::string Message) : m_message(std::move(Message)) {}
     const char* what() const noexcept override { return m_message.c_str(); }
 
-private:
+  private:
     std::string m_message;
 };
 

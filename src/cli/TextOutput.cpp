@@ -4,7 +4,8 @@
 #include <array>
 #include <cstdio>
 
-namespace quelm::cli {
+namespace quelm::cli
+{
 
 std::string EscapeForTerminal(std::string_view Bytes)
 {

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-namespace quelm::cli {
+namespace quelm::cli
+{
 
 // Printable ASCII stays, a backslash doubles, every other byte is \xNN.
 std::string EscapeForTerminal(std::string_view Bytes);

@@ -10,7 +10,8 @@
 
 #include <iostream>
 
-namespace {
+namespace
+{
 
 using namespace quelm;
 using namespace quelm::cli;

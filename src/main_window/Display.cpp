@@ -28,9 +28,11 @@
 #include <iostream>
 #include <unistd.h>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 // Positions come in twips, the unit of the window's design: 15 to a pixel.
 QRect Twips(int Left, int Top, int Width, int Height)
@@ -38,9 +40,15 @@ QRect Twips(int Left, int Top, int Width, int Height)
     return {Left / 15, Top / 15, (Width + 7) / 15, (Height + 7) / 15};
 }
 
-std::string LocalPath(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
+std::string LocalPath(const QString& Path)
+{
+    return QFile::encodeName(Path).toStdString();
+}
 
-QString DisplayPath(const std::string& Path) { return QFile::decodeName(QByteArray::fromStdString(Path)); }
+QString DisplayPath(const std::string& Path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(Path));
+}
 
 const QStringList kMp3Filters = {"MP3 Files (*.MP3)", "All Files (*.*)"};
 constexpr int kFailureShownMs = 8000;
@@ -149,8 +157,8 @@ void Display::BuildControls()
         int width;
         int minimum;
     };
-    for (const PanelDesign& design : {PanelDesign{"Filename", "File name", 2500, 2500},
-                                      PanelDesign{"", "", 1905, 1440}, PanelDesign{"Record", "Segments", 1000, 1000}}) {
+    for (const PanelDesign& design : {PanelDesign{"Filename", "File name", 2500, 2500}, PanelDesign{"", "", 1905, 1440},
+                                      PanelDesign{"Record", "Segments", 1000, 1000}}) {
         auto* panel = new QLabel(QString::fromLatin1(design.text), m_statusBar);
         panel->setObjectName(*design.key != '\0' ? design.key : "Panel2");
         panel->setFrameShape(QFrame::Panel);
@@ -315,7 +323,10 @@ void Display::StopIt_Click()
     Panel("Record")->setText(QString());
 }
 
-void Display::Quit_Click() { close(); }
+void Display::Quit_Click()
+{
+    close();
+}
 
 void Display::closeEvent(QCloseEvent* Event)
 {
@@ -424,7 +435,10 @@ void Display::SetProgress(double Maximum, int Value)
     m_progressBar->setValue(std::clamp(Value, 0, top));
 }
 
-void Display::ListView_MouseDown(int Button) { m_rightButton = Button == 2; }
+void Display::ListView_MouseDown(int Button)
+{
+    m_rightButton = Button == 2;
+}
 
 void Display::ListView_ItemClick(int Position)
 {
@@ -466,8 +480,8 @@ void Display::SelectPosition(int Position)
 {
     RowAt(Position); // a missing row is a failure
     const QModelIndex index = m_model->index(Position - 1, 0);
-    m_listView->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_listView->selectionModel()->setCurrentIndex(index,
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void Display::PlaySegment(const SegmentRow& Row)
@@ -497,14 +511,14 @@ void Display::SaveSegment(const SegmentRow& Row)
 {
     m_media.Send(CloseCommand());
     if (!ParseOffsets(Row.tag) || Row.subItems.size() < 2) {
-        ShowFailure(QString("Segment %1 has no end yet: there is nothing to save.")
-                        .arg(QString::fromLatin1(Row.text.c_str())));
+        ShowFailure(
+            QString("Segment %1 has no end yet: there is nothing to save.").arg(QString::fromLatin1(Row.text.c_str())));
         return;
     }
     const std::string name = DefaultSegmentName(m_recordFile, Row);
-    const auto answer = m_dialogs.ShowSave(
-        this, DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
-                             "Select Quelm MP3 filename to be save ...", false));
+    const auto answer =
+        m_dialogs.ShowSave(this, DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
+                                                "Select Quelm MP3 filename to be save ...", false));
     if (!answer || answer->isEmpty()) {
         return;
     }
@@ -556,12 +570,30 @@ bool Display::eventFilter(QObject* Watched, QEvent* Event)
 
 // What a scan asks of the window.
 
-void Display::BeginClearRows() { m_model->BeginClear(); }
-void Display::EndClearRows() { m_model->EndClear(); }
-void Display::BeginRemoveRow(std::int32_t Position) { m_model->BeginRemove(Position); }
-void Display::EndRemoveRow() { m_model->EndRemove(); }
-void Display::RowChanged(std::int32_t Position) { m_model->Changed(Position); }
-void Display::ShowRow(std::int32_t Position) { m_rowToShow = Position; }
+void Display::BeginClearRows()
+{
+    m_model->BeginClear();
+}
+void Display::EndClearRows()
+{
+    m_model->EndClear();
+}
+void Display::BeginRemoveRow(std::int32_t Position)
+{
+    m_model->BeginRemove(Position);
+}
+void Display::EndRemoveRow()
+{
+    m_model->EndRemove();
+}
+void Display::RowChanged(std::int32_t Position)
+{
+    m_model->Changed(Position);
+}
+void Display::ShowRow(std::int32_t Position)
+{
+    m_rowToShow = Position;
+}
 
 void Display::ShowPendingRow()
 {
@@ -571,7 +603,10 @@ void Display::ShowPendingRow()
     m_rowToShow = 0;
 }
 
-void Display::RecordPanelChanged(const std::string& Text) { Panel("Record")->setText(QString::fromLatin1(Text.c_str())); }
+void Display::RecordPanelChanged(const std::string& Text)
+{
+    Panel("Record")->setText(QString::fromLatin1(Text.c_str()));
+}
 
 void Display::BusyPointer(bool Busy)
 {
@@ -591,8 +626,14 @@ void Display::Yield(std::uint64_t, std::uint64_t)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-bool Display::FilterOn() const { return m_filter->isChecked(); }
+bool Display::FilterOn() const
+{
+    return m_filter->isChecked();
+}
 
-std::int32_t Display::FilterLength() const { return m_length->value(); }
+std::int32_t Display::FilterLength() const
+{
+    return m_length->value();
+}
 
 } // namespace quelm

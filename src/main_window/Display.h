@@ -21,16 +21,18 @@ class QScrollBar;
 class QStatusBar;
 class QTableView;
 
-namespace quelm {
+namespace quelm
+{
 
 class SegmentTableModel;
 
 // The program's one window: the segment list, its commands, and the state
 // they share. Handlers carry the names of the control and the event; tests
 // drive them directly.
-class Display : public QWidget, private ScanHost {
+class Display : public QWidget, private ScanHost
+{
     Q_OBJECT
-public:
+  public:
     // Backend: what plays sounds; the window makes a Qt Multimedia one
     // when none is given.
     explicit Display(MediaBackend* Backend = nullptr, QWidget* Parent = nullptr);
@@ -72,11 +74,11 @@ public:
     // The selected row's position, 0 when none is selected.
     int SelectedPosition() const;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
-private:
+  private:
     // What a scan asks of the window.
     void BeginClearRows() override;
     void EndClearRows() override;

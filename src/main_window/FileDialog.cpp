@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 // "*.MP3" should find .mp3 in any case, as it does on the recorder's side.
 QStringList AnyCase(const QString& Filter)

@@ -7,7 +7,8 @@
 
 class QWidget;
 
-namespace quelm {
+namespace quelm
+{
 
 struct FileDialogSettings {
     QString initialDir;
@@ -20,8 +21,9 @@ struct FileDialogSettings {
 
 // The open and save dialogs behind one small seam: tests queue the next
 // answers (a path, or nothing for a cancel) and no dialog is shown.
-class FileDialog {
-public:
+class FileDialog
+{
+  public:
     void QueueAnswer(std::optional<QString> Answer) { m_answers.push_back(std::move(Answer)); }
     bool HasQueuedAnswers() const { return !m_answers.empty(); }
 
@@ -32,7 +34,7 @@ public:
     const FileDialogSettings& LastSettings() const { return m_last; }
     int TimesShown() const { return m_shown; }
 
-private:
+  private:
     std::optional<QString> Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save);
     std::optional<QString> Ask(QWidget* Parent, const FileDialogSettings& Settings, bool Save);
 

@@ -5,9 +5,12 @@
 #include <QMediaPlayer>
 #include <QUrl>
 
-namespace quelm {
+namespace quelm
+{
 
-QtMediaBackend::QtMediaBackend(QObject* Parent) : QObject(Parent) {}
+QtMediaBackend::QtMediaBackend(QObject* Parent) : QObject(Parent)
+{
+}
 
 QtMediaBackend::~QtMediaBackend() = default;
 

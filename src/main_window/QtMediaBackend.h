@@ -8,13 +8,15 @@
 class QAudioOutput;
 class QMediaPlayer;
 
-namespace quelm {
+namespace quelm
+{
 
 // Plays "mysound" through Qt Multimedia (GStreamer on Linux). Playing
 // returns at once; errors only mean that nothing sounds.
-class QtMediaBackend : public QObject, public MediaBackend {
+class QtMediaBackend : public QObject, public MediaBackend
+{
     Q_OBJECT
-public:
+  public:
     explicit QtMediaBackend(QObject* Parent = nullptr);
     ~QtMediaBackend() override;
 
@@ -24,7 +26,7 @@ public:
 
     QMediaPlayer* Player() const { return m_player; }
 
-private:
+  private:
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_output = nullptr;
 };

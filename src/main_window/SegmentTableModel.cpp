@@ -1,15 +1,22 @@
 #include "SegmentTableModel.h"
 
-namespace quelm {
+namespace quelm
+{
 
 SegmentTableModel::SegmentTableModel(const SegmentTable& Table, QObject* Parent)
     : QAbstractTableModel(Parent), m_table(Table)
 {
 }
 
-int SegmentTableModel::rowCount(const QModelIndex& Parent) const { return Parent.isValid() ? 0 : m_shown; }
+int SegmentTableModel::rowCount(const QModelIndex& Parent) const
+{
+    return Parent.isValid() ? 0 : m_shown;
+}
 
-int SegmentTableModel::columnCount(const QModelIndex& Parent) const { return Parent.isValid() ? 0 : 4; }
+int SegmentTableModel::columnCount(const QModelIndex& Parent) const
+{
+    return Parent.isValid() ? 0 : 4;
+}
 
 QVariant SegmentTableModel::data(const QModelIndex& Index, int Role) const
 {
@@ -58,7 +65,10 @@ void SegmentTableModel::Sync()
     }
 }
 
-void SegmentTableModel::BeginClear() { beginResetModel(); }
+void SegmentTableModel::BeginClear()
+{
+    beginResetModel();
+}
 
 void SegmentTableModel::EndClear()
 {

@@ -4,15 +4,17 @@
 
 #include <QAbstractTableModel>
 
-namespace quelm {
+namespace quelm
+{
 
 // The segment list as the window shows it: the columns "Record", "Start",
 // "End" and "s" over the core's table. New rows are announced in batches
 // (Sync) so that a scan of tens of thousands of rows costs the view little;
 // rows already shown follow every change at once.
-class SegmentTableModel : public QAbstractTableModel {
+class SegmentTableModel : public QAbstractTableModel
+{
     Q_OBJECT
-public:
+  public:
     explicit SegmentTableModel(const SegmentTable& Table, QObject* Parent = nullptr);
 
     int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
@@ -30,7 +32,7 @@ public:
     void EndRemove();
     void Changed(int Position);
 
-private:
+  private:
     const SegmentTable& m_table;
     int m_shown = 0;
     bool m_removing = false;

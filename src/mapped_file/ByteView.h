@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // Read-only bytes 0 .. Size() - 1 that borrow their storage (normally a
 // mapping owned by a Memory object): a view never frees what it points at.
-class ByteView {
-public:
+class ByteView
+{
+  public:
     ByteView() = default;
     ByteView(const std::uint8_t* data, std::uint64_t size) : m_data(data), m_size(size) {}
 
@@ -32,7 +34,7 @@ public:
         return m_data[index];
     }
 
-private:
+  private:
     const std::uint8_t* m_data = nullptr;
     std::uint64_t m_size = 0;
 };

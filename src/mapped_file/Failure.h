@@ -3,11 +3,13 @@
 #include <stdexcept>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // Every failure the core raises carries a message fit to show the user as is.
-class Failure : public std::runtime_error {
-public:
+class Failure : public std::runtime_error
+{
+  public:
     explicit Failure(const std::string& message) : std::runtime_error(message) {}
 };
 

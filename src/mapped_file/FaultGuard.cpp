@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <mutex>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 struct Guard {
     sigjmp_buf jump;
@@ -16,7 +18,8 @@ struct Guard {
 };
 
 thread_local Guard* t_guard = nullptr;
-struct sigaction g_previous {};
+struct sigaction g_previous {
+};
 
 void OnBusError(int signal, siginfo_t* info, void* context)
 {
@@ -31,8 +34,7 @@ void OnBusError(int signal, siginfo_t* info, void* context)
         g_previous.sa_sigaction(signal, info, context);
         return;
     }
-    if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN &&
-        g_previous.sa_handler != nullptr) {
+    if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN && g_previous.sa_handler != nullptr) {
         g_previous.sa_handler(signal);
         return;
     }
@@ -42,7 +44,8 @@ void OnBusError(int signal, siginfo_t* info, void* context)
 
 void InstallHandler()
 {
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_sigaction = OnBusError;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_SIGINFO | SA_NODEFER;

@@ -2,7 +2,8 @@
 
 #include <cstddef>
 
-namespace quelm {
+namespace quelm
+{
 
 // Runs Work(Context) and returns true, or returns false when a bus error
 // (SIGBUS: the mapped file was cut short by another program) hits an

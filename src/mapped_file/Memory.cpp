@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 std::string SystemMessage(const std::string& what, const std::string& path, int error)
 {
@@ -36,7 +38,8 @@ ByteView Memory::MapFile(const std::string& File)
     }
     m_fileHandle = fd;
 
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(fd, &info) != 0) {
         const int error = errno;
         UnmapFile();

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // A whole file mapped read-only for one scan. The view handed out by
 // MapFile borrows the mapping; it must not be read after UnmapFile.
-class Memory {
-public:
+class Memory
+{
+  public:
     Memory() = default;
     ~Memory();
     Memory(const Memory&) = delete;
@@ -26,7 +28,7 @@ public:
 
     bool Closed() const { return m_fileHandle < 0; }
 
-private:
+  private:
     int m_fileHandle = -1;
     void* m_viewBase = nullptr;
     std::uint64_t m_viewSize = 0;

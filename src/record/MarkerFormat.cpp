@@ -5,9 +5,11 @@
 #include <emmintrin.h>
 #endif
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 constexpr std::uint64_t kNone = UINT64_MAX;
 
@@ -34,10 +36,10 @@ std::uint64_t FindSignature(const std::uint8_t* Data, std::uint64_t From, std::u
         const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
         const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
         const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 17));
-        const unsigned m0 = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a0, ff), _mm_cmpeq_epi8(b0, e9))));
-        const unsigned m1 = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a1, ff), _mm_cmpeq_epi8(b1, e9))));
+        const unsigned m0 =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a0, ff), _mm_cmpeq_epi8(b0, e9))));
+        const unsigned m1 =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a1, ff), _mm_cmpeq_epi8(b1, e9))));
         unsigned mask = m0 | (m1 << 16);
         while (mask != 0) {
             const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));

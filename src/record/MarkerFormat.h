@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace quelm {
+namespace quelm
+{
 
 // A marker pseudo-frame: FF E9 09 CC, a 6-byte keyword, a 20-byte time stamp.
 inline constexpr std::uint8_t kMarkerSignature[4] = {0xFF, 0xE9, 0x09, 0xCC};

@@ -8,11 +8,16 @@
 #include <limits>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
-bool Ignored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool Ignored(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 [[noreturn]] void Overflow(std::string_view what)
 {

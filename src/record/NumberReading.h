@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace quelm {
+namespace quelm
+{
 
 // Reads a decimal number from the start of Text the way every number in the
 // program is read (time fields, tags, record numbers, durations): blanks,

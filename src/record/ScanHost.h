@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // What a scan needs of the program that runs it: row notifications in the
 // order a table model wants them, the "Record" panel, the busy pointer, a
 // chance to handle pending events, and the filter settings at the moment a
 // segment is completed. Every hook has a harmless default.
-class ScanHost {
-public:
+class ScanHost
+{
+  public:
     virtual ~ScanHost() = default;
 
     virtual void BeginClearRows() {}

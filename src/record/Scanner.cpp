@@ -7,9 +7,11 @@
 #include <cstring>
 #include <memory>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 // Markers are collected a chunk at a time inside the bus-error guard and
 // handed to the table outside it, so the guarded code owns nothing.
@@ -55,8 +57,9 @@ void FindChunk(void* Context)
     }
 }
 
-class ScanScope {
-public:
+class ScanScope
+{
+  public:
     ScanScope(ScanHost& Host, bool& Scanning) : m_host(Host), m_scanning(Scanning)
     {
         m_scanning = true;
@@ -70,7 +73,7 @@ public:
     ScanScope(const ScanScope&) = delete;
     ScanScope& operator=(const ScanScope&) = delete;
 
-private:
+  private:
     ScanHost& m_host;
     bool& m_scanning;
 };
@@ -109,8 +112,8 @@ void Scanner::Look4Frame(const std::string& File)
             m_table.ReadMarker(text, static_cast<std::int64_t>(hit.offset + kMarkerSize - 1), m_host);
         }
         if (chunk->truncated && m_keepScanning) {
-            throw Failure("marker at offset " + std::to_string(chunk->next) + " is cut off by the end of " +
-                          File + " (" + std::to_string(view.Size()) + " bytes)");
+            throw Failure("marker at offset " + std::to_string(chunk->next) + " is cut off by the end of " + File +
+                          " (" + std::to_string(view.Size()) + " bytes)");
         }
         const auto now = Clock::now();
         if (now - lastYield >= kYieldInterval) {

@@ -6,11 +6,13 @@
 #include <chrono>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // Walks a record file for markers and feeds them to the segment table.
-class Scanner {
-public:
+class Scanner
+{
+  public:
     static constexpr std::chrono::milliseconds kYieldInterval{20};
 
     Scanner(SegmentTable& Table, ScanHost& Host) : m_table(Table), m_host(Host) {}
@@ -25,7 +27,7 @@ public:
     void Stop() { m_keepScanning = false; }
     bool Scanning() const { return m_scanning; }
 
-private:
+  private:
     SegmentTable& m_table;
     ScanHost& m_host;
     bool m_keepScanning = false;

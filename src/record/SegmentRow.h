@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-namespace quelm {
+namespace quelm
+{
 
 // One segment of the list. Its position (1-based) is its record number.
 // Sub-item 1 is the start time stamp, 2 the end time stamp, 3 the duration

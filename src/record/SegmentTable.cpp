@@ -6,9 +6,11 @@
 
 #include <array>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 // The time of day: everything after the first blank, or the whole stamp.
 std::string_view TimeOfDay(std::string_view Stamp)
@@ -27,8 +29,7 @@ std::array<std::string_view, 3> TimeFields(std::string_view Stamp, std::int64_t 
         if (colon == std::string_view::npos) {
             if (i < 2) {
                 throw Failure("bad time stamp \"" + std::string(Stamp) + "\" (end marker at offset " +
-                              std::to_string(Position - 29) +
-                              "): the time of day needs hours, minutes and seconds");
+                              std::to_string(Position - 29) + "): the time of day needs hours, minutes and seconds");
             }
             fields[i] = rest;
             break;

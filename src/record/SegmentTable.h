@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
-namespace quelm {
+namespace quelm
+{
 
 // The segment list and the record counter, built one marker at a time.
-class SegmentTable {
-public:
+class SegmentTable
+{
+  public:
     const std::vector<SegmentRow>& Rows() const { return m_rows; }
     std::int32_t RowCount() const { return static_cast<std::int32_t>(m_rows.size()); }
 
@@ -28,7 +30,7 @@ public:
     // fewer than three fields, or an overflow; the row keeps what it got.
     void ReadMarker(std::string_view Text, std::int64_t Position, ScanHost& Host);
 
-private:
+  private:
     SegmentRow& RowAt(std::int32_t Position, std::int64_t MarkerPosition);
     void ReadEndMarker(std::string_view Text, std::int64_t Position, ScanHost& Host);
 

@@ -2,9 +2,11 @@
 
 #include "PathUtils.h"
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 std::string Without(std::string Text, char Gone)
 {

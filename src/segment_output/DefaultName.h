@@ -4,7 +4,8 @@
 
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // The name a save proposes: base-start-end-record.mp3, where base is the
 // record file's name up to its first "." (and then up to its first "-"),

@@ -10,9 +10,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 std::int64_t Position(double Value, const std::string& Tag)
 {
@@ -39,9 +41,15 @@ std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag)
     return SegmentOffsets{Position(ReadNumber(first), Tag), Position(ReadNumber(second), Tag)};
 }
 
-ByteRange PlaybackRange(const SegmentOffsets& Offsets) { return {Offsets.p1 + 1, Offsets.p2 - Offsets.p1}; }
+ByteRange PlaybackRange(const SegmentOffsets& Offsets)
+{
+    return {Offsets.p1 + 1, Offsets.p2 - Offsets.p1};
+}
 
-ByteRange SavingRange(const SegmentOffsets& Offsets) { return {Offsets.p1 - 29, Offsets.p2 - Offsets.p1 + 30}; }
+ByteRange SavingRange(const SegmentOffsets& Offsets)
+{
+    return {Offsets.p1 - 29, Offsets.p2 - Offsets.p1 + 30};
+}
 
 std::string ReadRange(const std::string& RecordFile, const ByteRange& Range)
 {

@@ -4,7 +4,8 @@
 #include <optional>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // A segment's positions P1 and P2: the offsets of the last bytes of its
 // start and end markers.

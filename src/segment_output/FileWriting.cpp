@@ -6,7 +6,8 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace quelm {
+namespace quelm
+{
 
 void SystemFailure(const std::string& What, const std::string& Path, int Error)
 {

@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // Throws Failure "<What> <Path>: <system message for Error>".
 [[noreturn]] void SystemFailure(const std::string& What, const std::string& Path, int Error);

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <string_view>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 void Put(Id3Tag& Tag, std::size_t Offset, std::size_t Field, std::string_view Text)
 {

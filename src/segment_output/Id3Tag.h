@@ -5,7 +5,8 @@
 #include <ctime>
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 using Id3Tag = std::array<std::uint8_t, 128>;
 

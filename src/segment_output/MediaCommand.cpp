@@ -2,9 +2,11 @@
 
 #include <cctype>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 bool EqualsIgnoringCase(std::string_view A, std::string_view B)
 {
@@ -69,7 +71,8 @@ MediaCommand ParseMediaCommand(std::string_view Text)
         tail = Trim(rest.substr(space));
     }
     const auto aliasBlank = tail.find(' ');
-    if (path.empty() || aliasBlank == std::string_view::npos || !EqualsIgnoringCase(tail.substr(0, aliasBlank), "alias")) {
+    if (path.empty() || aliasBlank == std::string_view::npos ||
+        !EqualsIgnoringCase(tail.substr(0, aliasBlank), "alias")) {
         return command;
     }
     const std::string_view alias = Trim(tail.substr(aliasBlank));
@@ -82,7 +85,10 @@ MediaCommand ParseMediaCommand(std::string_view Text)
     return command;
 }
 
-std::string CloseCommand() { return "close " + std::string(kSoundAlias); }
+std::string CloseCommand()
+{
+    return "close " + std::string(kSoundAlias);
+}
 
 std::string OpenCommand(const std::string& Path)
 {
@@ -90,7 +96,10 @@ std::string OpenCommand(const std::string& Path)
     return "open " + (quote ? "\"" + Path + "\"" : Path) + "  Alias " + std::string(kSoundAlias);
 }
 
-std::string PlayCommand() { return "play " + std::string(kSoundAlias); }
+std::string PlayCommand()
+{
+    return "play " + std::string(kSoundAlias);
+}
 
 void MediaLayer::Send(std::string_view Command) noexcept
 {

@@ -4,7 +4,8 @@
 #include <string_view>
 #include <vector>
 
-namespace quelm {
+namespace quelm
+{
 
 // The three media commands the program sends for its one sound "mysound".
 struct MediaCommand {
@@ -26,8 +27,9 @@ std::string PlayCommand();
 
 // What actually makes the sound. Implementations may fail in any way; the
 // layer below swallows it.
-class MediaBackend {
-public:
+class MediaBackend
+{
+  public:
     virtual ~MediaBackend() = default;
     virtual void Open(const std::string& Alias, const std::string& Path) = 0;
     virtual void Play(const std::string& Alias) = 0;
@@ -36,15 +38,16 @@ public:
 
 // Parses command texts and hands them to a backend. No failure of the
 // backend ever reaches the caller; closing with nothing open does nothing.
-class MediaLayer {
-public:
+class MediaLayer
+{
+  public:
     explicit MediaLayer(MediaBackend& Backend) : m_backend(Backend) {}
     void Send(std::string_view Command) noexcept;
 
     // The last commands sent, oldest first.
     const std::vector<std::string>& Sent() const { return m_sent; }
 
-private:
+  private:
     static constexpr std::size_t kKeptCommands = 64;
     MediaBackend& m_backend;
     std::vector<std::string> m_sent;

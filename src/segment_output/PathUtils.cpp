@@ -4,7 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quelm {
+namespace quelm
+{
 
 bool FileExists(const std::string& Path)
 {
@@ -16,7 +17,8 @@ bool FileExists(const std::string& Path)
     if (fd < 0) {
         return false;
     }
-    struct stat info {};
+    struct stat info {
+    };
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     const bool closed = ::close(fd) == 0;
     return regular && closed;

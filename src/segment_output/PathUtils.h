@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // True when Path names a file that can be opened for reading right now; a
 // folder, a missing file, an empty path or an unreadable file give false.

@@ -10,9 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quelm {
+namespace quelm
+{
 
-namespace {
+namespace
+{
 
 mode_t NewFileMode()
 {
@@ -22,8 +24,9 @@ mode_t NewFileMode()
 }
 
 // Removes the half-written file unless it was handed over.
-class PendingFile {
-public:
+class PendingFile
+{
+  public:
     explicit PendingFile(std::string Path) : m_path(std::move(Path)) {}
     ~PendingFile()
     {
@@ -42,7 +45,7 @@ public:
     void Closed() { m_fd = -1; }
     void Renamed() { m_path.clear(); }
 
-private:
+  private:
     std::string m_path;
     int m_fd = -1;
 };
@@ -51,8 +54,10 @@ private:
 
 bool SameFile(const std::string& A, const std::string& B)
 {
-    struct stat a {};
-    struct stat b {};
+    struct stat a {
+    };
+    struct stat b {
+    };
     return ::stat(A.c_str(), &a) == 0 && ::stat(B.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 

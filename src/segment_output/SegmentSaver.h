@@ -4,7 +4,8 @@
 
 #include <string>
 
-namespace quelm {
+namespace quelm
+{
 
 // True when both paths name the same existing file.
 bool SameFile(const std::string& A, const std::string& B);

@@ -6,9 +6,13 @@
 
 using namespace quelm::test;
 
-namespace {
+namespace
+{
 
-CommandResult Cli(const std::string& Arguments) { return RunCommand(std::string(QUELMRDR_CLI) + " " + Arguments); }
+CommandResult Cli(const std::string& Arguments)
+{
+    return RunCommand(std::string(QUELMRDR_CLI) + " " + Arguments);
+}
 
 std::vector<std::string> Lines(const std::string& Text)
 {
@@ -23,8 +27,8 @@ std::vector<std::string> Lines(const std::string& Text)
 }
 
 const std::string kShortAndLong = Filler(10) + Start("10:00:00") + Filler(100) + End("10:00:02") + Filler(10) +
-                                  Start("11:00:00") + Filler(100) + End("11:00:03") + Filler(10) +
-                                  Start("12:00:00") + Filler(100) + End("12:00:09");
+                                  Start("11:00:00") + Filler(100) + End("11:00:03") + Filler(10) + Start("12:00:00") +
+                                  Filler(100) + End("12:00:09");
 
 } // namespace
 

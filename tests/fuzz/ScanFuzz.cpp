@@ -8,10 +8,12 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
-class FuzzHost : public quelm::ScanHost {
-public:
+class FuzzHost : public quelm::ScanHost
+{
+  public:
     bool filterOn = false;
     std::int32_t length = 2;
     bool FilterOn() const override { return filterOn; }

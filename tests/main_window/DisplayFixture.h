@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,19 +17,25 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-namespace quelm::test {
+namespace quelm::test
+{
 
 // Remembers what the media layer hands to the sound device.
-class RecordingBackend : public MediaBackend {
-public:
+class RecordingBackend : public MediaBackend
+{
+  public:
     std::vector<std::string> calls;
-    void Open(const std::string& Alias, const std::string& Path) override { calls.push_back("open " + Path + " " + Alias); }
+    void Open(const std::string& Alias, const std::string& Path) override
+    {
+        calls.push_back("open " + Path + " " + Alias);
+    }
     void Play(const std::string& Alias) override { calls.push_back("play " + Alias); }
     void Close(const std::string& Alias) override { calls.push_back("close " + Alias); }
 };
 
-class DisplayTest : public ::testing::Test {
-protected:
+class DisplayTest : public ::testing::Test
+{
+  protected:
     TempDir dir;
     RecordingBackend backend;
     std::unique_ptr<Display> display;
@@ -101,7 +107,8 @@ inline std::string Segments(const std::vector<int>& Seconds)
 
 } // namespace quelm::test
 
-namespace quelm::test {
+namespace quelm::test
+{
 
 // A real click on a row of the list: press, then release, on the viewport.
 inline void ClickRow(QTableView* List, int Position, Qt::MouseButton Button, Qt::MouseButtons Held = {})

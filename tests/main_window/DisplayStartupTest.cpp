@@ -7,7 +7,8 @@
 
 using namespace quelm::test;
 
-namespace {
+namespace
+{
 
 QRect Px(int Left, int Top, int Width, int Height)
 {

@@ -4,10 +4,12 @@
 
 using namespace quelm::test;
 
-namespace {
+namespace
+{
 
-class InteractionTest : public DisplayTest {
-protected:
+class InteractionTest : public DisplayTest
+{
+  protected:
     // Five segments of 5 s and more.
     void LoadFive()
     {
@@ -163,8 +165,7 @@ TEST_F(InteractionTest, LoadSwitchesAutoReadOff)
 TEST_F(InteractionTest, ARowWithoutAnEndPlaysNothingButAutoReadMovesOn)
 {
     Check("Filter")->setChecked(false);
-    Load(Segments({5}) + Start("11:00:00") + Filler(50) + Start("12:00:00") + Filler(100, 'a') +
-         End("12:00:09"));
+    Load(Segments({5}) + Start("11:00:00") + Filler(50) + Start("12:00:00") + Filler(100, 'a') + End("12:00:09"));
     display->show();
     ASSERT_EQ(Rows(), 3);
     Auto()->setChecked(true);

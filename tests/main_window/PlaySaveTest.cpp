@@ -8,7 +8,8 @@
 
 using namespace quelm::test;
 
-namespace {
+namespace
+{
 
 // Record file: segment 1 of 65 s at 129/829, then an open segment.
 std::string PlayableRecord()
@@ -25,7 +26,8 @@ TEST_F(DisplayTest, FirstPlayClosesWritesOpensAndPlays)
     display->ListView_ItemClick(1);
     const std::string played = display->PlayFile();
     EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/QLM1.mp3");
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"close mysound", "open " + played + "  Alias mysound", "play mysound"}));
+    EXPECT_EQ(Sent(),
+              (std::vector<std::string>{"close mysound", "open " + played + "  Alias mysound", "play mysound"}));
     EXPECT_EQ(backend.calls, (std::vector<std::string>{"open " + played + " mysound", "play mysound"}));
     EXPECT_EQ(ReadFile(played), ReadFile(record).substr(130, 700));
     EXPECT_EQ(display->ProgressMax(), 65);

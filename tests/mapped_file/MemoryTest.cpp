@@ -9,7 +9,8 @@ using quelm::Failure;
 using quelm::Memory;
 using quelm::test::TempDir;
 
-namespace {
+namespace
+{
 
 std::string MapFailure(const std::string& Path)
 {

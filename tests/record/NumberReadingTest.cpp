@@ -1,5 +1,5 @@
-#include "mapped_file/Failure.h"
 #include "record/NumberReading.h"
+#include "mapped_file/Failure.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,5 +1,5 @@
-#include "mapped_file/Failure.h"
 #include "record/Scanner.h"
+#include "mapped_file/Failure.h"
 #include "support/RecordBytes.h"
 #include "support/TempDir.h"
 
@@ -11,7 +11,8 @@
 using namespace quelm;
 using namespace quelm::test;
 
-namespace {
+namespace
+{
 
 struct ScanResult {
     SegmentTable table;
@@ -161,8 +162,11 @@ TEST(Scanner, MatchesTheByteWalkOnDenseRandomData)
     // Random bytes salted with signatures, FF runs and markers at random
     // places, so that every chunk and block boundary gets crossed.
     std::mt19937 random(7);
-    const std::string pieces[] = {std::string("\xFF\xE9\x09\xCC", 4), std::string("\xFF\xE9", 2),
-                                  std::string("\xFF\xFF\xE9\x09\xCC", 5), Start("10:00:00"), End("10:00:03"),
+    const std::string pieces[] = {std::string("\xFF\xE9\x09\xCC", 4),
+                                  std::string("\xFF\xE9", 2),
+                                  std::string("\xFF\xFF\xE9\x09\xCC", 5),
+                                  Start("10:00:00"),
+                                  End("10:00:03"),
                                   Marker("ZTIME ", "")};
     for (int round = 0; round < 40; ++round) {
         std::string bytes;

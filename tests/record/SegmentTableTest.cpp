@@ -1,5 +1,5 @@
-#include "mapped_file/Failure.h"
 #include "record/SegmentTable.h"
+#include "mapped_file/Failure.h"
 #include "support/RecordBytes.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,8 @@
 using namespace quelm;
 using quelm::test::RecordingHost;
 
-namespace {
+namespace
+{
 
 std::string Text(const std::string& Keyword, const std::string& Stamp)
 {
@@ -16,8 +17,9 @@ std::string Text(const std::string& Keyword, const std::string& Stamp)
     return Keyword + stamp;
 }
 
-class SegmentTableTest : public ::testing::Test {
-protected:
+class SegmentTableTest : public ::testing::Test
+{
+  protected:
     SegmentTable table;
     RecordingHost host;
 
@@ -51,8 +53,7 @@ TEST_F(SegmentTableTest, StartOpensARowAndEndCompletesIt)
     EXPECT_EQ(host.panel.back(), "00000001");
 
     End("14:07:10", 2000);
-    EXPECT_EQ(table.Row(1).subItems,
-              (std::vector<std::string>{"06/12/2026 14:05:33 ", "06/12/2026 14:07:10 ", "97"}));
+    EXPECT_EQ(table.Row(1).subItems, (std::vector<std::string>{"06/12/2026 14:05:33 ", "06/12/2026 14:07:10 ", "97"}));
     EXPECT_EQ(table.Row(1).tag, "987/2000");
     EXPECT_TRUE(table.Row(1).Complete());
 }

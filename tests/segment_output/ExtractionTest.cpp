@@ -1,5 +1,5 @@
-#include "mapped_file/Failure.h"
 #include "segment_output/Extraction.h"
+#include "mapped_file/Failure.h"
 #include "segment_output/SegmentSaver.h"
 #include "support/RecordBytes.h"
 #include "support/TempDir.h"
@@ -12,7 +12,8 @@
 using namespace quelm;
 using namespace quelm::test;
 
-namespace {
+namespace
+{
 
 // 100 bytes, a start marker at 100, 670 bytes of audio, an end marker at
 // 800: the tag is 129/829.
@@ -61,9 +62,13 @@ TEST(ReadRange, CopiesTheRangeAndFailsWhenTheFileChanged)
     const std::string path = dir.Write("r.mp3", bytes);
     const std::string played = ReadRange(path, PlaybackRange({129, 829}));
     EXPECT_EQ(played, bytes.substr(130, 700));
-    EXPECT_EQ(played.substr(670, 10), std::string("\xFF\xE9\x09\xCC" "ETIME ", 10));
+    EXPECT_EQ(played.substr(670, 10), std::string("\xFF\xE9\x09\xCC"
+                                                  "ETIME ",
+                                                  10));
     const std::string saved = ReadRange(path, SavingRange({129, 829}));
-    EXPECT_EQ(saved.substr(0, 10), std::string("\xFF\xE9\x09\xCC" "STIME ", 10));
+    EXPECT_EQ(saved.substr(0, 10), std::string("\xFF\xE9\x09\xCC"
+                                               "STIME ",
+                                               10));
     EXPECT_EQ(saved.size(), 730U);
 
     ::truncate(path.c_str(), 500);
@@ -81,8 +86,9 @@ TEST(WriteNewFile, LeavesNothingOfALongerOldFile)
     EXPECT_EQ(ReadFile(path), "new");
 }
 
-class SaveSegmentFileTest : public ::testing::Test {
-protected:
+class SaveSegmentFileTest : public ::testing::Test
+{
+  protected:
     TempDir dir;
     std::string record = dir.Write("radio.mp3", Record());
 };
@@ -95,9 +101,15 @@ TEST_F(SaveSegmentFileTest, WritesBothMarkersAndTheTag)
     ASSERT_EQ(saved.size(), 730U + 128U);
     EXPECT_EQ(saved.substr(0, 730), Record().substr(100, 730));
     EXPECT_EQ(saved.substr(730, 3), "TAG");
-    struct stat info {};
+    struct stat info {
+    };
     ::stat(target.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }());
+    EXPECT_EQ(
+        info.st_mode & 0777, 0666 & ~[] {
+            const mode_t m = ::umask(0);
+            ::umask(m);
+            return m;
+        }());
 }
 
 TEST_F(SaveSegmentFileTest, ReplacesAnExistingFileWhole)

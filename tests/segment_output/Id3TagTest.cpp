@@ -5,7 +5,8 @@
 
 using namespace quelm;
 
-namespace {
+namespace
+{
 
 std::tm At(int Year, int Month, int Day, int Hour, int Minute, int Second)
 {

@@ -5,17 +5,19 @@
 
 using namespace quelm;
 
-namespace {
+namespace
+{
 
-class Backend : public MediaBackend {
-public:
+class Backend : public MediaBackend
+{
+  public:
     std::vector<std::string> calls;
     bool fail = false;
     void Open(const std::string& Alias, const std::string& Path) override { Note("open " + Alias + " " + Path); }
     void Play(const std::string& Alias) override { Note("play " + Alias); }
     void Close(const std::string& Alias) override { Note("close " + Alias); }
 
-private:
+  private:
     void Note(const std::string& Call)
     {
         calls.push_back(Call);

@@ -12,7 +12,8 @@
 using namespace quelm;
 using quelm::test::TempDir;
 
-namespace {
+namespace
+{
 
 SegmentRow Row(const std::string& Text, const std::string& Start, const std::string& End)
 {
@@ -34,8 +35,7 @@ TEST(DefaultSegmentName, BuildsBaseStartEndAndRecord)
 TEST(DefaultSegmentName, OddStampsAndNames)
 {
     // An end stamp without a blank goes in whole, without its ":".
-    EXPECT_EQ(DefaultSegmentName("r.mp3", Row("00000001", "1/2/3 4:5:6", "14:07:10")),
-              "r-123-456-140710-00000001.mp3");
+    EXPECT_EQ(DefaultSegmentName("r.mp3", Row("00000001", "1/2/3 4:5:6", "14:07:10")), "r-123-456-140710-00000001.mp3");
     // A name without "." keeps what stands before its first "-".
     EXPECT_EQ(DefaultSegmentName("/rec/radio-day", kRow), "radio-06122026-140533--140710 -00000003.mp3");
     EXPECT_EQ(DefaultSegmentName("/rec/radio", kRow), "radio-06122026-140533--140710 -00000003.mp3");
@@ -71,8 +71,9 @@ TEST(PathUtils, FileExistsOnlyForReadableFiles)
     }
 }
 
-class TempFilesTest : public ::testing::Test {
-protected:
+class TempFilesTest : public ::testing::Test
+{
+  protected:
     TempDir dir;
     void SetUp() override { ::setenv("XDG_RUNTIME_DIR", dir.Root().c_str(), 1); }
     void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
@@ -85,7 +86,8 @@ TEST_F(TempFilesTest, NamesAreHexadecimalRecordNumbersInAPrivateFolder)
     EXPECT_EQ(TempFile(16), folder + "/QLM10.mp3");
     EXPECT_EQ(TempFile(9), folder + "/QLM9.mp3");
     EXPECT_EQ(TempFile(40000), folder + "/QLM9C40.mp3");
-    struct stat info {};
+    struct stat info {
+    };
     ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0700U);

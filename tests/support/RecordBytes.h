@@ -5,11 +5,12 @@
 
 #include <chrono>
 #include <functional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
-namespace quelm::test {
+namespace quelm::test
+{
 
 // A 30-byte marker; the stamp is padded with blanks to 20 characters.
 inline std::string Marker(const std::string& Keyword, const std::string& Stamp)
@@ -26,11 +27,15 @@ inline std::string End(const std::string& Time, const std::string& Date = "06/12
 {
     return Marker("ETIME ", Date + " " + Time);
 }
-inline std::string Filler(std::size_t Bytes, char Byte = '\x55') { return std::string(Bytes, Byte); }
+inline std::string Filler(std::size_t Bytes, char Byte = '\x55')
+{
+    return std::string(Bytes, Byte);
+}
 
 // Notes what the table and the scanner tell their host.
-class RecordingHost : public ScanHost {
-public:
+class RecordingHost : public ScanHost
+{
+  public:
     bool filterOn = false;
     std::int32_t filterLength = 2;
     std::vector<std::string> panel;

@@ -5,7 +5,8 @@
 #include <string>
 #include <sys/wait.h>
 
-namespace quelm::test {
+namespace quelm::test
+{
 
 struct CommandResult {
     int status = -1;
