@@ -529,7 +529,6 @@ void Display::ShowFailure(const QString& Message)
 {
     m_lastFailure = Message;
     m_statusBar->showMessage(Message, kFailureShownMs);
-    m_lastFailure = Message;
     std::cerr << "quelmrdr: " << Message.toLocal8Bit().constData() << std::endl;
 }
 
@@ -543,6 +542,7 @@ bool Display::eventFilter(QObject* Watched, QEvent* Event)
             mask |= (mouse->buttons() & Qt::LeftButton) ? 1 : 0;
             mask |= (mouse->buttons() & Qt::RightButton) ? 2 : 0;
             mask |= (mouse->buttons() & Qt::MiddleButton) ? 4 : 0;
+            m_listView->setFocus(Qt::MouseFocusReason);
             ListView_MouseDown(mask);
             const QModelIndex index = m_listView->indexAt(mouse->position().toPoint());
             m_pressedRow = index.isValid() ? index.row() : -1;

@@ -37,10 +37,12 @@ class InteractionTest : public DisplayTest
 TEST_F(InteractionTest, ClicksPlayOrSaveByTheButtonPressed)
 {
     LoadFive();
+    QApplication::setActiveWindow(display.get());
     ClickRow(List(), 3, Qt::LeftButton);
     EXPECT_EQ(Played(), std::vector<int>{3});
     EXPECT_EQ(display->NextRecord(), 4);
     EXPECT_EQ(display->SelectedPosition(), 3);
+    EXPECT_TRUE(List()->hasFocus());
 
     display->Dialogs().QueueAnswer(std::nullopt);
     ClickRow(List(), 2, Qt::RightButton);
