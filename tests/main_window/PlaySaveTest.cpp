@@ -1,6 +1,9 @@
 #include "DisplayFixture.h"
 #include "QtMediaBackend.h"
 #include "RecordWriter.h"
+#include "record/Scanner.h"
+#include "segment_output/Extraction.h"
+#include "segment_output/SegmentSaver.h"
 
 #include <QEventLoop>
 #include <QMediaPlayer>
@@ -150,20 +153,20 @@ TEST_F(DisplayTest, SaveOverAnExistingFileReplacesIt)
     EXPECT_EQ(std::filesystem::file_size(target), 858U);
 }
 
-TEST(QtMediaBackend, PlaysARealMp3File)
-{
-    quelm::test::TempDir dir;
-    const std::string clip = dir.Path("clip.mp3");
-    quelm::tools::RecordWriter writer(clip, 1);
-    writer.Audio(60);
-    writer.Close();
+namespace {
 
+// Plays Path through Qt Multimedia; how long the decoder says it lasts.
+qint64 PlayedDuration(const std::string& Path)
+{
     quelm::QtMediaBackend backend;
     quelm::MediaLayer layer(backend);
     layer.Send(quelm::CloseCommand());
-    layer.Send(quelm::OpenCommand(clip));
+    layer.Send(quelm::OpenCommand(Path));
     layer.Send(quelm::PlayCommand());
-    ASSERT_NE(backend.Player(), nullptr);
+    EXPECT_NE(backend.Player(), nullptr);
+    if (backend.Player() == nullptr) {
+        return 0;
+    }
     EXPECT_EQ(backend.Player()->playbackState(), QMediaPlayer::PlayingState);
 
     // The decoder has found the stream once it knows how long it lasts.
@@ -175,7 +178,37 @@ TEST(QtMediaBackend, PlaysARealMp3File)
         loop.exec();
     }
     EXPECT_EQ(backend.Player()->error(), QMediaPlayer::NoError) << backend.Player()->errorString().toStdString();
-    EXPECT_GT(backend.Player()->duration(), 1000);
+    const qint64 duration = backend.Player()->duration();
     layer.Send(quelm::CloseCommand());
     EXPECT_EQ(backend.Player()->playbackState(), QMediaPlayer::StoppedState);
+    return duration;
+}
+
+} // namespace
+
+TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
+{
+    quelm::test::TempDir dir;
+    const std::string record = dir.Path("record.mp3");
+    quelm::tools::RecordWriter writer(record, 1);
+    writer.Audio(3);
+    writer.Start(36000);
+    writer.Audio(60);
+    writer.End(36005);
+    writer.Audio(3);
+    writer.Close();
+
+    quelm::SegmentTable table;
+    quelm::ScanHost host;
+    quelm::Scanner(table, host).Look4Frame(record);
+    ASSERT_EQ(table.RowCount(), 1);
+    const auto offsets = *quelm::ParseOffsets(table.Row(1).tag);
+
+    const std::string played = dir.Path("QLM1.mp3");
+    quelm::WriteNewFile(played, quelm::ReadRange(record, quelm::PlaybackRange(offsets)));
+    EXPECT_GT(PlayedDuration(played), 1000);
+
+    const std::string saved = dir.Path("saved.mp3");
+    quelm::SaveSegmentFile(record, offsets, saved);
+    EXPECT_GT(PlayedDuration(saved), 1000);
 }
