@@ -16,7 +16,8 @@ echo "== grep -c -F (signature), best of 3"
 best=""
 for _ in 1 2 3; do
   start=$(date +%s%N)
-  LC_ALL=C grep -c -a -F "$(printf '\xff\xe9\x09\xcc')" "$QUELMRDR_BENCH_FILE" >/dev/null || true
+  # Through a pipe: GNU grep stops at the first match when it writes to /dev/null.
+  LC_ALL=C grep -c -a -F "$(printf '\xff\xe9\x09\xcc')" "$QUELMRDR_BENCH_FILE" | cat >/dev/null || true
   ms=$(( ($(date +%s%N) - start) / 1000000 ))
   if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
 done
