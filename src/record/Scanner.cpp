@@ -82,6 +82,11 @@ class ScanScope
 
 void Scanner::Look4Frame(const std::string& File)
 {
+    // Handlers run inside a scan's yields; none may start a second one on
+    // the same table.
+    if (m_scanning) {
+        throw Failure("a scan is already running");
+    }
     ScanScope scope(m_host, m_scanning);
     m_table.SetRecordCount(0);
     m_keepScanning = true;

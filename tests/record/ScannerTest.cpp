@@ -220,6 +220,31 @@ TEST(Scanner, StopDuringAYieldHandsOverNoFurtherMarker)
     EXPECT_FALSE(scanner.Scanning());
 }
 
+TEST(Scanner, ANestedScanIsRefusedAndTheOuterOneGoesOn)
+{
+    std::string bytes;
+    for (int i = 0; i < 2000; ++i) {
+        bytes += Start("10:00:00") + End("10:00:05");
+    }
+    TempDir dir;
+    const std::string path = dir.Write("r.mp3", bytes);
+    SegmentTable table;
+    RecordingHost host;
+    host.insertDelay = std::chrono::microseconds(100);
+    Scanner scanner(table, host);
+    std::string nested;
+    host.onYield = [&] {
+        try {
+            scanner.Look4Frame(path);
+        } catch (const Failure& failure) {
+            nested = failure.what();
+        }
+    };
+    scanner.Look4Frame(path);
+    EXPECT_EQ(nested, "a scan is already running");
+    EXPECT_EQ(table.RowCount(), 2000);
+}
+
 TEST(Scanner, MissingFileFailsAfterClearingTheListAndCreatesNothing)
 {
     TempDir dir;
