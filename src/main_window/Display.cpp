@@ -507,8 +507,10 @@ void Display::PlaySegment(const SegmentRow& Row)
     m_media.Send(PlayCommand());
 }
 
-void Display::SaveSegment(const SegmentRow& Row)
+void Display::SaveSegment(const SegmentRow& Shown)
 {
+    // The dialog runs an event loop: work on a copy of the row.
+    const SegmentRow Row = Shown;
     m_media.Send(CloseCommand());
     if (!ParseOffsets(Row.tag) || Row.subItems.size() < 2) {
         ShowFailure(
