@@ -37,6 +37,9 @@ TEST_F(DisplayTest, StartsWithTheFilterOnAtTwoSecondsAndTheVersionInTheCaption)
     EXPECT_EQ(display->Timer(0).interval(), 1000);
     EXPECT_EQ(display->Timer(1).interval(), 1000);
     EXPECT_TRUE(Sent().empty());
+    const auto sizes = display->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)));
+    EXPECT_FALSE(display->windowIcon().pixmap(QSize(256, 256)).isNull());
 }
 
 TEST_F(DisplayTest, ControlsCarryTheirCaptionsTooltipsAndPlaces)
