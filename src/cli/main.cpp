@@ -60,28 +60,34 @@ int List(const CommandLine& Line)
 // Saves one row under Target; the failure's message, or empty.
 std::string SaveRow(const CommandLine& Line, const SegmentRow& Row, const std::string& Target)
 {
-    const auto offsets = ParseOffsets(Row.tag);
-    if (!offsets || Row.subItems.size() < 2) {
+    if (!HasEnd(Row)) {
         return "segment " + Row.text + " has no end: there is nothing to save";
     }
     try {
-        SaveSegmentFile(Line.recordFile, *offsets, Target);
+        SaveSegmentFile(Line.recordFile, *ParseOffsets(Row.tag), Target);
     } catch (const Failure& failure) {
         return failure.what();
     }
     return {};
 }
 
+// The scan before a save: a scan that fails late (a recorder still writing,
+// say) still lets the segments before the failure be saved. Says why it
+// failed and returns false then.
+bool ScanForSaving(const CommandLine& Line, SegmentTable& Table, CliScanHost& Host)
+{
+    const std::string failure = Scan(Line, Table, Host);
+    if (!failure.empty()) {
+        Complain(failure);
+    }
+    return failure.empty();
+}
+
 int Save(const CommandLine& Line)
 {
     SegmentTable table;
     CliScanHost host(Line.filterOn, Line.filterSeconds, kProgram);
-    // A scan that fails late (a recorder still writing, say) still lets the
-    // segments before the failure be saved; the status says it failed.
-    const std::string failure = Scan(Line, table, host);
-    if (!failure.empty()) {
-        Complain(failure);
-    }
+    const bool complete = ScanForSaving(Line, table, host);
     if (Line.record > table.RowCount()) {
         Complain("there is no segment " + FormatRecordNumber(Line.record) + " in " + Line.recordFile + " (" +
                  std::to_string(table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
@@ -92,28 +98,24 @@ int Save(const CommandLine& Line)
         Complain(saved);
         return 1;
     }
-    return failure.empty() ? 0 : 1;
+    return complete ? 0 : 1;
 }
 
 int Split(const CommandLine& Line)
 {
     SegmentTable table;
     CliScanHost host(Line.filterOn, Line.filterSeconds, kProgram);
-    const std::string failure = Scan(Line, table, host);
-    if (!failure.empty()) {
-        Complain(failure);
-    }
+    bool allSaved = ScanForSaving(Line, table, host);
     std::string folder = Line.directory;
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
-    bool allSaved = failure.empty();
     std::int32_t done = 0;
     for (const SegmentRow& row : table.Rows()) {
         ++done;
         host.Progress(std::string(kProgram) + ": saving " + std::to_string(done) + " of " +
                       std::to_string(table.RowCount()));
-        if (!ParseOffsets(row.tag) || row.subItems.size() < 2) {
+        if (!HasEnd(row)) {
             continue; // no end: nothing to save
         }
         const std::string target = folder + DefaultSegmentName(Line.recordFile, row);

@@ -512,7 +512,7 @@ void Display::SaveSegment(const SegmentRow& Shown)
     // The dialog runs an event loop: work on a copy of the row.
     const SegmentRow Row = Shown;
     m_media.Send(CloseCommand());
-    if (!ParseOffsets(Row.tag) || Row.subItems.size() < 2) {
+    if (!HasEnd(Row)) {
         ShowFailure(
             QString("Segment %1 has no end yet: there is nothing to save.").arg(QString::fromLatin1(Row.text.c_str())));
         return;

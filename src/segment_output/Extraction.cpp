@@ -41,6 +41,11 @@ std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag)
     return SegmentOffsets{Position(ReadNumber(first), Tag), Position(ReadNumber(second), Tag)};
 }
 
+bool HasEnd(const SegmentRow& Row)
+{
+    return Row.subItems.size() >= 2 && ParseOffsets(Row.tag).has_value();
+}
+
 ByteRange PlaybackRange(const SegmentOffsets& Offsets)
 {
     return {Offsets.p1 + 1, Offsets.p2 - Offsets.p1};

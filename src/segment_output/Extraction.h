@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../record/SegmentRow.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,6 +25,10 @@ struct ByteRange {
 // "P1/P2[/...]" from a row's tag; nothing for a row without an end yet
 // (no "/") or with an empty piece.
 std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag);
+
+// True when a row can be saved: its end marker has been read, so its tag
+// holds both positions and it has an end time stamp for the file name.
+bool HasEnd(const SegmentRow& Row);
 
 // What a play copies: the audio after the start marker and the end marker.
 ByteRange PlaybackRange(const SegmentOffsets& Offsets);
