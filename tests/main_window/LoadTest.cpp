@@ -44,6 +44,9 @@ TEST_F(DisplayTest, MissingFileBringsTheDialogBackWithItsName)
     display->Load_Click();
     EXPECT_EQ(display->Dialogs().TimesShown(), 3);
     EXPECT_EQ(display->Dialogs().LastSettings().fileName, QString::fromStdString(dir.Root().string()));
+    // Asked again, the dialog says why.
+    EXPECT_EQ(display->Dialogs().LastSettings().notice,
+              QString::fromStdString("cannot read " + dir.Root().string() + ": it is a folder"));
     EXPECT_EQ(display->RecordFile(), good);
     EXPECT_EQ(Rows(), 1);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("missing.mp3")));
