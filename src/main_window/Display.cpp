@@ -59,10 +59,10 @@ QString DisplayPath(const std::string& Path)
 
 const QStringList kMp3Filters = {"MP3 Files (*.MP3)", "All Files (*.*)"};
 constexpr int kFailureShownMs = 8000;
-// The list and the "Record" panel follow a scan once a frame at most: the
-// scan yields more often than that, to keep input and timers within a
-// frame, and a repaint at every yield would slow the load down.
-constexpr std::chrono::milliseconds kScanFrame{40};
+// The list and the "Record" panel follow a scan ten times a second: the scan
+// yields more often, to handle input and timers within a frame, and a
+// repaint of the list at every yield would slow the load down.
+constexpr std::chrono::milliseconds kScanFrame{100};
 
 // The mouse buttons held, as the list's press handling takes them.
 int ButtonMask(Qt::MouseButtons Buttons)
@@ -777,7 +777,7 @@ void Display::BusyPointer(bool Busy)
 
 void Display::Yield(std::uint64_t, std::uint64_t)
 {
-    // Once a frame new rows appear and the last one found is scrolled to;
+    // Now and then new rows appear and the last one found is scrolled to;
     // at every yield the user gets a turn: Stop, clicks, auto-read and the
     // timers work meanwhile.
     if (std::chrono::steady_clock::now() - m_lastShown >= kScanFrame) {

@@ -142,7 +142,7 @@ class Display : public QWidget, private ScanHost
     double m_progressMax = 100;
     int m_progressValue = 0;
     int m_rowToShow = 0;
-    // The "Record" panel's text as the scan has it, shown once a frame.
+    // The "Record" panel's text as the scan has it, shown now and then.
     std::string m_recordPanel;
     bool m_recordPanelPending = false;
     std::chrono::steady_clock::time_point m_lastShown;
