@@ -631,13 +631,14 @@ void Display::ShowFailure(const QString& Message)
     // In the "Filename" panel for a few seconds, the whole text as its
     // tooltip: the playback bar and the counter stay in view.
     QLabel* panel = Panel("Filename");
-    if (!m_failureShown.isActive()) {
+    if (m_failureText.isEmpty() || panel->text() != m_failureText) {
         m_coveredFileName = panel->text();
         m_coveredTip = panel->toolTip();
     }
     m_lastFailure = Message;
-    panel->setText(
-        panel->fontMetrics().elidedText(ShortFailure(Message), Qt::ElideRight, panel->contentsRect().width()));
+    m_failureText =
+        panel->fontMetrics().elidedText(ShortFailure(Message), Qt::ElideRight, panel->contentsRect().width());
+    panel->setText(m_failureText);
     panel->setToolTip(Message);
     m_failureShown.start();
     std::cerr << "quelmrdr: " << Message.toLocal8Bit().constData() << std::endl;
@@ -649,12 +650,16 @@ void Display::EndFailure()
     if (m_lastFailure.isEmpty()) {
         return;
     }
+    // A load may have named its file in the panel meanwhile.
     QLabel* panel = Panel("Filename");
-    if (panel->toolTip() == m_lastFailure) {
+    if (panel->text() == m_failureText) {
         panel->setText(m_coveredFileName);
+    }
+    if (panel->toolTip() == m_lastFailure) {
         panel->setToolTip(m_coveredTip);
     }
     m_lastFailure.clear();
+    m_failureText.clear();
 }
 
 bool Display::eventFilter(QObject* Watched, QEvent* Event)

@@ -149,7 +149,8 @@ class Display : public QWidget, private ScanHost
     bool m_lengthHeld = false; // the mouse holds Length's arrow
     bool m_unloaded = false;
     QString m_lastFailure;
-    QString m_coveredFileName; // what the failure covers in "Filename"
+    QString m_failureText;     // as "Filename" shows it
+    QString m_coveredFileName; // what the failure covers there
     QString m_coveredTip;
 };
 
