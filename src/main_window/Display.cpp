@@ -26,7 +26,6 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
-#include <QWheelEvent>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
