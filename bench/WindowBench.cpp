@@ -1,6 +1,7 @@
 // The load of a generated ~1 GiB record file in the offscreen window until
-// the list is complete, next to the core scan alone; the longest gap between
-// two handled events during the load; anonymous memory around it.
+// the list is complete, next to the core scan alone (wall-clock and processor
+// time); the longest gap between two handled events during the load; the
+// bottom row shown once it is done; anonymous memory around it.
 #include "BenchSupport.h"
 #include "Display.h"
 #include "record/Scanner.h"
