@@ -13,7 +13,7 @@ namespace quelm
 class Scanner
 {
   public:
-    static constexpr std::chrono::milliseconds kYieldInterval{20};
+    static constexpr std::chrono::milliseconds kYieldInterval{8};
 
     Scanner(SegmentTable& Table, ScanHost& Host) : m_table(Table), m_host(Host) {}
 
