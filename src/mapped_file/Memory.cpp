@@ -1,10 +1,11 @@
 #include "Memory.h"
 
+#include "ReadOnlyFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quelm
@@ -30,26 +31,9 @@ Memory::~Memory()
 ByteView Memory::MapFile(const std::string& File)
 {
     UnmapFile();
-    // O_RDONLY without O_CREAT: a reader must never create files in the
-    // user's folders.
-    const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw Failure(SystemMessage("cannot open", File, errno));
-    }
-    m_fileHandle = fd;
-
-    struct stat info {
-    };
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        UnmapFile();
-        throw Failure(SystemMessage("cannot read the size of", File, error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        UnmapFile();
-        throw Failure("cannot map " + File + ": not a regular file");
-    }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    ReadOnlyFile file(File);
+    const std::uint64_t size = file.Size();
+    m_fileHandle = file.Release();
     if (size == 0) {
         return {};
     }
@@ -57,6 +41,7 @@ ByteView Memory::MapFile(const std::string& File)
         UnmapFile();
         throw Failure("cannot map " + File + ": the file is larger than the address space");
     }
+    const int fd = m_fileHandle;
     void* base = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
     if (base == MAP_FAILED) {
         const int error = errno;
