@@ -31,7 +31,7 @@ const char* NotRegular(mode_t Mode)
 
 } // namespace
 
-ReadOnlyFile::ReadOnlyFile(const std::string& Path)
+ReadOnlyFile::ReadOnlyFile(const std::string& Path) : m_path(Path)
 {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait
     // forever. No O_CREAT: a reader never creates files in the user's
@@ -75,6 +75,7 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& Other) noexcept
         if (m_fd >= 0) {
             ::close(m_fd);
         }
+        m_path = std::move(Other.m_path);
         m_fd = std::exchange(Other.m_fd, -1);
         m_info = Other.m_info;
     }

@@ -26,6 +26,7 @@ class ReadOnlyFile
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     int Descriptor() const { return m_fd; }
+    const std::string& Path() const { return m_path; }
     // What fstat said right after opening: size, device, inode, times.
     const struct stat& Info() const { return m_info; }
     std::uint64_t Size() const { return static_cast<std::uint64_t>(m_info.st_size); }
@@ -34,6 +35,7 @@ class ReadOnlyFile
     int Release();
 
   private:
+    std::string m_path;
     int m_fd = -1;
     struct stat m_info {
     };
