@@ -1,3 +1,4 @@
+#include "RecordWriter.h"
 #include "mapped_file/Failure.h"
 #include "record/Scanner.h"
 #include "support/RecordBytes.h"
@@ -214,4 +215,36 @@ TEST(Resume, AnotherFileAShorterOneOrAStoppedScanAsksForAFullScan)
     host.onYield = [&] { scanner.Stop(); };
     scanner.Look4Frame(stopped);
     EXPECT_FALSE(scanner.CanResume());
+}
+
+TEST(Resume, FollowsTheGeneratorStepByStep)
+{
+    TempDir dir;
+    const std::string path = dir.Path("live.mp3");
+    tools::RecordPlan plan;
+    plan.segments = 60;
+    plan.bytes = 600000;
+    plan.oddCases = true;
+    plan.truncateEnd = true;
+    plan.growth.stepBytes = 3000;
+    SegmentTable table;
+    RecordingHost host;
+    host.filterOn = true;
+    Scanner scanner(table, host);
+    int steps = 0;
+    plan.growth.onStep = [&](std::uint64_t Written) {
+        ++steps;
+        ASSERT_EQ(std::filesystem::file_size(path), Written);
+        try {
+            if (!scanner.CanResume() || scanner.Resume(path) == ResumeResult::Restart) {
+                scanner.Look4Frame(path);
+            }
+        } catch (const Failure& f) {
+            ASSERT_TRUE(CutOff(f)) << f.what();
+        }
+        ASSERT_EQ(Snapshot(table, host, ""), FullScan(path, true)) << Written << " bytes";
+    };
+    tools::WriteRecordFile(path, plan);
+    EXPECT_GT(steps, 100);
+    EXPECT_GT(table.RowCount(), 40);
 }
