@@ -89,7 +89,10 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
         }
         SegmentRow row;
         row.text = number;
+        // Room for the end time stamp and the duration to come.
+        row.subItems.reserve(3);
         row.subItems.emplace_back(Text.substr(kStartKeyword.size()));
+        row.tag.reserve(24);
         row.tag.assign(1, ' ');
         row.tag += std::to_string(Position);
         Host.BeginInsertRow(m_recordCount);
