@@ -56,9 +56,11 @@ void FindChunk(void* Context)
         std::memcpy(hit.text, chunk.data + q + 4, kMarkerTextSize);
         // Nothing inside a marker starts another one.
         chunk.next = q + kMarkerSize;
+        // A bus error jumps out of here: a marker is counted only once its
+        // text has been read, and the count is in memory, not in a
+        // register, before the next read of the mapping.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
         ++chunk.count;
-        // A bus error jumps out of here: every marker counted so far must
-        // be in memory by then, not in a register, so that it is not lost.
         std::atomic_signal_fence(std::memory_order_seq_cst);
     }
 }
