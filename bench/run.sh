@@ -59,6 +59,10 @@ if [ -x build-bench/bench/window_bench ]; then
   echo "== window load"
   QUELMRDR_BENCH_FILE="$file" QT_QPA_PLATFORM=offscreen build-bench/bench/window_bench
 fi
+if [ -x build-bench/bench/follow_bench ]; then
+  echo "== window following a growing file"
+  QUELMRDR_BENCH_FILE="$file" QT_QPA_PLATFORM=offscreen build-bench/bench/follow_bench
+fi
 # ---- end of the split and window figures ---------------------------------
 
 echo "== core benchmarks"

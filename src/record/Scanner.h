@@ -21,7 +21,7 @@ class Scanner
 {
   public:
     using ResumeResult = quelm::ResumeResult;
-    static constexpr std::chrono::milliseconds kYieldInterval{20};
+    static constexpr std::chrono::milliseconds kYieldInterval{8};
 
     Scanner(SegmentTable& Table, ScanHost& Host) : m_table(Table), m_host(Host) {}
 
