@@ -20,7 +20,6 @@ enum class ResumeResult { Unchanged, Grown, Restart };
 class Scanner
 {
   public:
-    using ResumeResult = quelm::ResumeResult;
     static constexpr std::chrono::milliseconds kYieldInterval{8};
 
     Scanner(SegmentTable& Table, ScanHost& Host) : m_table(Table), m_host(Host) {}
@@ -44,6 +43,7 @@ class Scanner
     // marker, every later growth throws that failure again, as a full scan
     // of the longer file would. Stop() during a Yield ends it early, and the
     // scanner is then no longer resumable. The busy pointer is left alone.
+    using ResumeResult = quelm::ResumeResult;
     ResumeResult Resume(const std::string& File);
     bool CanResume() const { return m_resume.valid; }
 
