@@ -184,6 +184,11 @@ TEST(Resume, AnotherFileAShorterOneOrAStoppedScanAsksForAFullScan)
     std::filesystem::resize_file(path, segment.size());
     EXPECT_EQ(scanner.Resume(path), ResumeResult::Restart);
 
+    // Rewritten in place, same inode, and longer than before.
+    scanner.Look4Frame(path);
+    dir.Write("r.mp3", Filler(7) + segment + segment);
+    EXPECT_EQ(scanner.Resume(path), ResumeResult::Restart);
+
     // Stop resets the record counter: the rows no longer continue.
     scanner.Look4Frame(path);
     table.SetRecordCount(0);
