@@ -117,10 +117,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     try {
         if (!scanner.CanResume()) {
             scanner.Look4Frame(path);
+            failure.clear();
         } else {
-            Check(scanner.Resume(path) != quelm::ResumeResult::Restart || bytes.size() == first);
+            const auto result = scanner.Resume(path);
+            Check(result != quelm::ResumeResult::Restart);
+            // Unchanged leaves the first step's outcome as it was.
+            if (result == quelm::ResumeResult::Grown) {
+                failure.clear();
+            }
         }
-        failure.clear();
     } catch (const quelm::Failure& f) {
         failure = f.what();
     }
