@@ -4,6 +4,7 @@
 #include "MarkerFormat.h"
 #include "NumberReading.h"
 
+#include <algorithm>
 #include <array>
 
 namespace quelm
@@ -54,10 +55,10 @@ std::string TrimBlanks(const std::string& Text)
 
 const SegmentRow& SegmentTable::Row(std::int32_t Position) const
 {
-    if (Position < 1 || Position > RowCount()) {
+    if (Position < FirstHeldRow() || Position > RowCount()) {
         throw Failure("no row " + std::to_string(Position) + " in a list of " + std::to_string(RowCount()));
     }
-    return m_rows[static_cast<std::size_t>(Position - 1)];
+    return m_rows[static_cast<std::size_t>(Position - FirstHeldRow())];
 }
 
 SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPosition)
@@ -66,14 +67,26 @@ SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPositi
         throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) +
                       " has no segment to end (no start marker before it)");
     }
-    return m_rows[static_cast<std::size_t>(Position - 1)];
+    if (Position < FirstHeldRow()) {
+        throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) + " would change segment " +
+                      std::to_string(Position) + ", which was already given out");
+    }
+    return m_rows[static_cast<std::size_t>(Position - FirstHeldRow())];
 }
 
 void SegmentTable::Clear(ScanHost& Host)
 {
     Host.BeginClearRows();
     m_rows.clear();
+    m_forgotten = 0;
     Host.EndClearRows();
+}
+
+void SegmentTable::ForgetRowsBefore(std::int32_t Position)
+{
+    const auto count = std::clamp<std::int32_t>(Position - FirstHeldRow(), 0, RowCount() - m_forgotten);
+    m_rows.erase(m_rows.begin(), m_rows.begin() + count);
+    m_forgotten += count;
 }
 
 void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, ScanHost& Host)
@@ -93,7 +106,7 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
         row.tag.assign(1, ' ');
         row.tag += std::to_string(Position);
         Host.BeginInsertRow(m_recordCount);
-        m_rows.insert(m_rows.begin() + (m_recordCount - 1), std::move(row));
+        m_rows.insert(m_rows.begin() + (m_recordCount - FirstHeldRow()), std::move(row));
         Host.EndInsertRow();
         Host.ShowRow(m_recordCount);
     } else if (keyword == kEndKeyword) {
@@ -132,7 +145,7 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
 
     if (Host.FilterOn() && Host.FilterLength() >= duration) {
         Host.BeginRemoveRow(position);
-        m_rows.erase(m_rows.begin() + (position - 1));
+        m_rows.erase(m_rows.begin() + (position - FirstHeldRow()));
         Host.EndRemoveRow();
         m_recordCount = CheckedSub(m_recordCount, 1, "the record counter");
         Host.RecordPanelChanged(FormatRecordNumber(m_recordCount));
