@@ -14,6 +14,26 @@ namespace
 constexpr std::size_t kRecordWidth = 10;
 constexpr std::size_t kStampWidth = 22;
 
+// Writes each byte of Bytes in its Form, copying runs of bytes that stand
+// for themselves in one piece. Returns the length written.
+template <class Form> std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, Form ByteForm)
+{
+    std::size_t written = 0;
+    std::size_t run = 0; // the start of the run of bytes that stand for themselves
+    for (std::size_t i = 0; i < Bytes.size(); ++i) {
+        const std::string_view form = ByteForm(static_cast<unsigned char>(Bytes[i]));
+        if (form.size() == 1 && form[0] == Bytes[i]) {
+            continue;
+        }
+        Out.Write(Bytes.substr(run, i - run));
+        Out.Write(form);
+        written += i - run + form.size();
+        run = i + 1;
+    }
+    Out.Write(Bytes.substr(run));
+    return written + Bytes.size() - run;
+}
+
 } // namespace
 
 void RowWriter::BeginFile(const std::string& Path)
@@ -59,15 +79,11 @@ void RowWriter::TableCell(std::string_view Bytes, std::size_t Width)
 {
     // Blanks only in front of a cell that follows, so no line ends in blanks.
     std::size_t written = 0;
-    for (const char c : Bytes) {
-        const std::string_view form = TableByte(static_cast<unsigned char>(c));
-        if (written == 0) {
-            for (; m_pendingBlanks > 0; --m_pendingBlanks) {
-                m_out.Put(' ');
-            }
+    if (!Bytes.empty()) {
+        for (; m_pendingBlanks > 0; --m_pendingBlanks) {
+            m_out.Put(' ');
         }
-        m_out.Write(form);
-        written += form.size();
+        written = WriteInForm(m_out, Bytes, TableByte);
     }
     m_pendingBlanks += written + 2 <= Width ? Width - written : 2;
 }
@@ -86,9 +102,7 @@ void RowWriter::JsonField(std::string_view Key, std::string_view Bytes)
 {
     m_out.Write(Key);
     m_out.Put('"');
-    for (const char c : Bytes) {
-        m_out.Write(JsonByte(static_cast<unsigned char>(c)));
-    }
+    WriteInForm(m_out, Bytes, JsonByte);
     m_out.Put('"');
 }
 
@@ -111,12 +125,7 @@ void RowWriter::CsvField(std::string_view Bytes)
     if (quoted) {
         m_out.Put('"');
     }
-    for (const char c : Bytes) {
-        if (c == '"') {
-            m_out.Put('"');
-        }
-        m_out.Write(Utf8Byte(static_cast<unsigned char>(c)));
-    }
+    WriteInForm(m_out, Bytes, CsvByte);
     if (quoted) {
         m_out.Put('"');
     }

@@ -69,6 +69,14 @@ const ByteForms kJson([](unsigned char Byte, char* Out) -> std::size_t {
 
 const ByteForms kUtf8(Latin1AsUtf8);
 
+const ByteForms kCsv([](unsigned char Byte, char* Out) -> std::size_t {
+    if (Byte == '"') {
+        Out[0] = Out[1] = '"';
+        return 2;
+    }
+    return Latin1AsUtf8(Byte, Out);
+});
+
 // The length of the valid UTF-8 sequence of two or more bytes at the start
 // of Text, or 0. Overlong forms and surrogates are not valid; neither are
 // C1 control characters unless AllowC1.
@@ -136,9 +144,9 @@ std::string_view JsonByte(unsigned char Byte)
     return kJson[Byte];
 }
 
-std::string_view Utf8Byte(unsigned char Byte)
+std::string_view CsvByte(unsigned char Byte)
 {
-    return kUtf8[Byte];
+    return kCsv[Byte];
 }
 
 std::string EscapeForTerminal(std::string_view Bytes)

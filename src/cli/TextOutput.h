@@ -15,8 +15,8 @@ std::string_view TableByte(unsigned char Byte);
 // Inside a JSON string: UTF-8, with quote, backslash and control characters
 // escaped.
 std::string_view JsonByte(unsigned char Byte);
-// UTF-8.
-std::string_view Utf8Byte(unsigned char Byte);
+// Inside a CSV field: UTF-8, with a quote doubled.
+std::string_view CsvByte(unsigned char Byte);
 
 // A whole text in the table's form.
 std::string EscapeForTerminal(std::string_view Bytes);
