@@ -21,6 +21,15 @@ void CheckedOutput::Write(std::string_view Text)
     }
 }
 
+void CheckedOutput::Close()
+{
+    Drain();
+    // Nothing written to a descriptor that was never open is no failure.
+    if (::close(m_fd) != 0 && errno != EBADF && errno != EINTR) {
+        throw OutputFailure(std::string("cannot write the output: ") + std::strerror(errno));
+    }
+}
+
 void CheckedOutput::Drain()
 {
     std::size_t done = 0;

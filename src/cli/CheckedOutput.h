@@ -35,6 +35,9 @@ class CheckedOutput
     }
     void Write(std::string_view Text);
     void Flush() { Drain(); }
+    // Flushes and closes the descriptor: some file systems report a failed
+    // write only then.
+    void Close();
 
   private:
     void Drain();

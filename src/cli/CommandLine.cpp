@@ -87,8 +87,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Arguments)
             } else {
                 line.filterSeconds = WholeNumber(value(argument), "--filter SECONDS", 0, 32767);
             }
-        } else if ((argument == "--json" || argument == "--csv") && line.action == CommandLine::Action::List &&
-                   !line.json && !line.csv) {
+        } else if ((argument == "--json" || argument == "--csv") && line.action == CommandLine::Action::List) {
+            if (line.json || line.csv) {
+                throw UsageError("--json and --csv may be given only once, and not together");
+            }
             (argument == "--json" ? line.json : line.csv) = true;
         } else if (argument == "--follow" && line.action != CommandLine::Action::Save && !line.follow) {
             line.follow = true;
