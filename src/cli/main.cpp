@@ -6,7 +6,9 @@
 #include "record/Scanner.h"
 #include "segment_output/DefaultName.h"
 #include "segment_output/Extraction.h"
+#include "segment_output/SegmentBatch.h"
 #include "segment_output/SegmentSaver.h"
+#include "segment_output/TemporaryFile.h"
 
 #include <iostream>
 
@@ -110,23 +112,24 @@ int Split(const CommandLine& Line)
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
-    std::int32_t done = 0;
-    for (const SegmentRow& row : table.Rows()) {
-        ++done;
-        host.Progress(std::string(kProgram) + ": saving " + std::to_string(done) + " of " +
-                      std::to_string(table.RowCount()));
-        if (!HasEnd(row)) {
-            continue; // no end: nothing to save
+    try {
+        // One batch: the record file opened once, one sync for all segments.
+        SegmentBatch batch(Line.recordFile);
+        for (const SegmentRow& row : table.Rows()) {
+            if (HasEnd(row)) { // no end: nothing to save
+                batch.Add(*ParseOffsets(row.tag), folder + DefaultSegmentName(Line.recordFile, row));
+            }
         }
-        const std::string target = folder + DefaultSegmentName(Line.recordFile, row);
-        const std::string saved = SaveRow(Line, row, target);
-        host.EndProgress();
-        if (saved.empty()) {
-            std::cout << target << '\n';
-        } else {
-            Complain(saved);
-            allSaved = false;
-        }
+        allSaved = batch.Save([&](const BatchItem& Item) {
+            if (Item.failure.empty()) {
+                std::cout << Item.target << '\n';
+            } else {
+                Complain(Item.failure);
+            }
+        }) && allSaved;
+    } catch (const Failure& failure) {
+        Complain(failure.what());
+        allSaved = false;
     }
     host.EndProgress();
     std::cout.flush();
@@ -138,6 +141,7 @@ int Split(const CommandLine& Line)
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
+    RemoveTemporaryFilesOnSignals();
     CommandLine line;
     try {
         line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

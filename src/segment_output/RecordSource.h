@@ -39,6 +39,9 @@ class RecordSource
     void CopyRange(const ByteRange& Range, int Out, const std::string& OutPath) const;
 
   private:
+    // Reads Size bytes at Offset; fewer only at the end of the file.
+    std::size_t ReadAt(char* Data, std::size_t Size, off_t Offset) const;
+
     std::string m_path;
     int m_fd = -1;
     dev_t m_device = 0;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,11 +43,12 @@ struct BatchItem {
 class SegmentBatch
 {
   public:
-    static constexpr std::size_t kGroupSize = 2048;
+    static constexpr std::size_t kGroupSize = 8192;
 
     // Opens the record file (without blocking; not a regular file, missing
-    // or unreadable: Failure).
-    explicit SegmentBatch(const std::string& RecordFile);
+    // or unreadable: Failure). GroupSize (at most kGroupSize) is the number
+    // of items made durable together.
+    explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize);
     ~SegmentBatch();
     SegmentBatch(const SegmentBatch&) = delete;
     SegmentBatch& operator=(const SegmentBatch&) = delete;
@@ -63,8 +66,15 @@ class SegmentBatch
     const std::vector<BatchItem>& Items() const { return m_items; }
 
   private:
+    class Folders;
+
+    bool SaveGroup(std::size_t Begin, std::size_t End);
+
     RecordSource m_source;
+    std::unique_ptr<Folders> m_folders;
     std::vector<BatchItem> m_items;
+    std::set<std::string> m_targets; // folder device:inode/name
+    std::size_t m_groupSize;
     std::size_t m_saved = 0;
 };
 
