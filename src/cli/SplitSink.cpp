@@ -3,7 +3,6 @@
 #include "Messages.h"
 #include "TextOutput.h"
 #include "segment_output/DefaultName.h"
-#include "segment_output/SegmentSaver.h"
 
 namespace quelm::cli
 {
@@ -17,33 +16,56 @@ SplitSink::SplitSink(CheckedOutput& Out, std::string Folder) : m_out(Out), m_fol
 
 void SplitSink::BeginFile(const std::string& RecordFile)
 {
+    SaveQueued();
+    m_batch.reset();
+    m_batchFailed = false;
     m_recordFile = RecordFile;
 }
 
 void SplitSink::Take(const SegmentRow& Row)
 {
-    if (!HasEnd(Row)) {
+    if (!HasEnd(Row) || m_batchFailed) {
         return; // no end: nothing to save
     }
-    m_queue.push_back({*ParseOffsets(Row.tag), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row))});
-    if (m_queue.size() >= kGroupSize) {
+    if (!m_batch) {
+        // Opened at the first segment: a file that cannot be scanned has
+        // said so already.
+        const std::string failure = Attempt([&] { m_batch = std::make_unique<SegmentBatch>(m_recordFile); });
+        if (!failure.empty()) {
+            Complain(m_out, failure);
+            m_batchFailed = true;
+            m_allSaved = false;
+            return;
+        }
+    }
+    m_batch->Add(*ParseOffsets(Row.tag), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)));
+    if (++m_queued >= SegmentBatch::kGroupSize) {
         SaveQueued();
+    }
+}
+
+void SplitSink::Done(const BatchItem& Item)
+{
+    if (Item.failure.empty()) {
+        m_out.Write(PrintableText(Item.target));
+        m_out.Put('\n');
+    } else {
+        Complain(m_out, Item.failure);
+        m_allSaved = false;
     }
 }
 
 void SplitSink::SaveQueued()
 {
-    for (const Segment& segment : m_queue) {
-        const std::string failure = Attempt([&] { SaveSegmentFile(m_recordFile, segment.offsets, segment.target); });
-        if (failure.empty()) {
-            m_out.Write(PrintableText(segment.target));
-            m_out.Put('\n');
-        } else {
-            Complain(m_out, failure);
-            m_allSaved = false;
-        }
+    if (m_queued == 0) {
+        return;
     }
-    m_queue.clear();
+    m_queued = 0;
+    const std::string failure = Attempt([&] { m_batch->Save([&](const BatchItem& Item) { Done(Item); }); });
+    if (!failure.empty()) {
+        Complain(m_out, failure);
+        m_allSaved = false;
+    }
 }
 
 } // namespace quelm::cli

@@ -3,17 +3,18 @@
 #include "CheckedOutput.h"
 #include "RowSink.h"
 #include "SavedNames.h"
-#include "segment_output/Extraction.h"
+#include "segment_output/SegmentBatch.h"
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace quelm::cli
 {
 
 // The split command's rows: each row with an end is queued under its
-// default name in the folder; SaveQueued saves what is queued (and so does
-// a queue grown to kGroupSize), printing the path of every segment saved
+// default name in the folder, in one batch per record file (opened once,
+// made durable together); SaveQueued saves what is queued (and so does a
+// queue grown to a batch's group), printing the path of every segment saved
 // and saying why any other failed.
 class SplitSink : public RowSink
 {
@@ -24,23 +25,20 @@ class SplitSink : public RowSink
     void BeginFile(const std::string& RecordFile);
     void Take(const SegmentRow& Row) override;
 
-    static constexpr std::size_t kGroupSize = 2048;
-
     void SaveQueued();
     // False once any segment could not be saved.
     bool AllSaved() const { return m_allSaved; }
 
   private:
-    struct Segment {
-        SegmentOffsets offsets;
-        std::string target;
-    };
+    void Done(const BatchItem& Item);
 
     CheckedOutput& m_out;
     std::string m_folder;
     std::string m_recordFile;
     SavedNames m_names;
-    std::vector<Segment> m_queue;
+    std::unique_ptr<SegmentBatch> m_batch;
+    std::size_t m_queued = 0;
+    bool m_batchFailed = false; // the record file could not be opened for it
     bool m_allSaved = true;
 };
 

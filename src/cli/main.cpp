@@ -12,6 +12,7 @@
 #include "record/Scanner.h"
 #include "segment_output/Extraction.h"
 #include "segment_output/SegmentSaver.h"
+#include "segment_output/TemporaryFile.h"
 
 #include <csignal>
 #include <unistd.h>
@@ -167,6 +168,7 @@ int main(int argc, char** argv)
 {
     // A reader that went away is reported as a failed write, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
+    RemoveTemporaryFilesOnSignals();
     static CheckedOutput out(STDOUT_FILENO);
     try {
         const int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);

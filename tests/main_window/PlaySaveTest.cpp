@@ -153,7 +153,8 @@ TEST_F(DisplayTest, SaveOverAnExistingFileReplacesIt)
     EXPECT_EQ(std::filesystem::file_size(target), 858U);
 }
 
-namespace {
+namespace
+{
 
 // Plays Path through Qt Multimedia; how long the decoder says it lasts.
 qint64 PlayedDuration(const std::string& Path)
@@ -205,7 +206,7 @@ TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
     const auto offsets = *quelm::ParseOffsets(table.Row(1).tag);
 
     const std::string played = dir.Path("QLM1.mp3");
-    quelm::WriteNewFile(played, quelm::ReadRange(record, quelm::PlaybackRange(offsets)));
+    quelm::WritePlaybackFile(record, offsets, played);
     EXPECT_GT(PlayedDuration(played), 1000);
 
     const std::string saved = dir.Path("saved.mp3");
