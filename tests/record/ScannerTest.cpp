@@ -237,8 +237,15 @@ TEST_P(EverySearchPath, ScanMatchesTheByteWalkAcrossChunkEdges)
     }
 }
 
+std::string PathName(const ::testing::TestParamInfo<SearchPath>& Info)
+{
+    static const char* const names[] = {"Bytes", "Sse2", "Avx2", "Avx512"};
+    return names[static_cast<int>(Info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Scanner, EverySearchPath,
-                         ::testing::Values(SearchPath::Bytes, SearchPath::Sse2, SearchPath::Avx2, SearchPath::Avx512));
+                         ::testing::Values(SearchPath::Bytes, SearchPath::Sse2, SearchPath::Avx2, SearchPath::Avx512),
+                         PathName);
 
 TEST(Scanner, StopDuringAYieldHandsOverNoFurtherMarker)
 {
