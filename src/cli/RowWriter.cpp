@@ -16,15 +16,16 @@ constexpr std::size_t kStampWidth = 22;
 
 // Writes each byte of Bytes in its Form, copying runs of bytes that stand
 // for themselves in one piece. Returns the length written.
-template <class Form> std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, Form ByteForm)
+std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, const ByteForms& Forms)
 {
     std::size_t written = 0;
     std::size_t run = 0; // the start of the run of bytes that stand for themselves
     for (std::size_t i = 0; i < Bytes.size(); ++i) {
-        const std::string_view form = ByteForm(static_cast<unsigned char>(Bytes[i]));
-        if (form.size() == 1 && form[0] == Bytes[i]) {
+        const auto byte = static_cast<unsigned char>(Bytes[i]);
+        if (Forms.Plain(byte)) {
             continue;
         }
+        const std::string_view form = Forms[byte];
         Out.Write(Bytes.substr(run, i - run));
         Out.Write(form);
         written += i - run + form.size();
@@ -83,7 +84,7 @@ void RowWriter::TableCell(std::string_view Bytes, std::size_t Width)
         for (; m_pendingBlanks > 0; --m_pendingBlanks) {
             m_out.Put(' ');
         }
-        written = WriteInForm(m_out, Bytes, TableByte);
+        written = WriteInForm(m_out, Bytes, kTableForms);
     }
     m_pendingBlanks += written + 2 <= Width ? Width - written : 2;
 }
@@ -102,7 +103,7 @@ void RowWriter::JsonField(std::string_view Key, std::string_view Bytes)
 {
     m_out.Write(Key);
     m_out.Put('"');
-    WriteInForm(m_out, Bytes, JsonByte);
+    WriteInForm(m_out, Bytes, kJsonForms);
     m_out.Put('"');
 }
 
@@ -125,7 +126,7 @@ void RowWriter::CsvField(std::string_view Bytes)
     if (quoted) {
         m_out.Put('"');
     }
-    WriteInForm(m_out, Bytes, CsvByte);
+    WriteInForm(m_out, Bytes, kCsvForms);
     if (quoted) {
         m_out.Put('"');
     }

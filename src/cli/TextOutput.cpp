@@ -1,7 +1,5 @@
 #include "TextOutput.h"
 
-#include <array>
-#include <cstdint>
 #include <cstdio>
 
 namespace quelm::cli
@@ -9,26 +7,6 @@ namespace quelm::cli
 
 namespace
 {
-
-// Every byte's form, made once, so that writing a row copies and allocates
-// nothing per byte.
-class ByteForms
-{
-  public:
-    template <class Form> explicit ByteForms(Form MakeForm)
-    {
-        for (unsigned byte = 0; byte < 256; ++byte) {
-            m_size[byte] =
-                static_cast<std::uint8_t>(MakeForm(static_cast<unsigned char>(byte), &m_text[byte * kWidth]));
-        }
-    }
-    std::string_view operator[](unsigned char Byte) const { return {&m_text[Byte * kWidth], m_size[Byte]}; }
-
-  private:
-    static constexpr std::size_t kWidth = 8;
-    std::array<char, 256 * kWidth> m_text{};
-    std::array<std::uint8_t, 256> m_size{};
-};
 
 std::size_t Latin1AsUtf8(unsigned char Byte, char* Out)
 {
@@ -41,7 +19,8 @@ std::size_t Latin1AsUtf8(unsigned char Byte, char* Out)
     return 2;
 }
 
-const ByteForms kTable([](unsigned char Byte, char* Out) -> std::size_t {
+std::size_t TableForm(unsigned char Byte, char* Out)
+{
     if (Byte == '\\') {
         Out[0] = Out[1] = '\\';
         return 2;
@@ -52,9 +31,10 @@ const ByteForms kTable([](unsigned char Byte, char* Out) -> std::size_t {
     }
     std::snprintf(Out, 5, "\\x%02X", Byte);
     return 4;
-});
+}
 
-const ByteForms kJson([](unsigned char Byte, char* Out) -> std::size_t {
+std::size_t JsonForm(unsigned char Byte, char* Out)
+{
     if (Byte == '"' || Byte == '\\') {
         Out[0] = '\\';
         Out[1] = static_cast<char>(Byte);
@@ -65,17 +45,18 @@ const ByteForms kJson([](unsigned char Byte, char* Out) -> std::size_t {
         return 6;
     }
     return Latin1AsUtf8(Byte, Out);
-});
+}
 
-const ByteForms kUtf8(Latin1AsUtf8);
-
-const ByteForms kCsv([](unsigned char Byte, char* Out) -> std::size_t {
+std::size_t CsvForm(unsigned char Byte, char* Out)
+{
     if (Byte == '"') {
         Out[0] = Out[1] = '"';
         return 2;
     }
     return Latin1AsUtf8(Byte, Out);
-});
+}
+
+const ByteForms kUtf8(Latin1AsUtf8);
 
 // The length of the valid UTF-8 sequence of two or more bytes at the start
 // of Text, or 0. Overlong forms and surrogates are not valid; neither are
@@ -134,34 +115,23 @@ std::string KeepUtf8(std::string_view Text, const ByteForms& Form, bool AllowC1)
 
 } // namespace
 
-std::string_view TableByte(unsigned char Byte)
-{
-    return kTable[Byte];
-}
-
-std::string_view JsonByte(unsigned char Byte)
-{
-    return kJson[Byte];
-}
-
-std::string_view CsvByte(unsigned char Byte)
-{
-    return kCsv[Byte];
-}
+const ByteForms kTableForms(TableForm);
+const ByteForms kJsonForms(JsonForm);
+const ByteForms kCsvForms(CsvForm);
 
 std::string EscapeForTerminal(std::string_view Bytes)
 {
     std::string out;
     out.reserve(Bytes.size());
     for (const char c : Bytes) {
-        out.append(kTable[static_cast<unsigned char>(c)]);
+        out.append(kTableForms[static_cast<unsigned char>(c)]);
     }
     return out;
 }
 
 std::string PrintableText(std::string_view Text)
 {
-    return KeepUtf8(Text, kTable, false);
+    return KeepUtf8(Text, kTableForms, false);
 }
 
 std::string PathAsUtf8(std::string_view Path)
@@ -173,7 +143,7 @@ std::string JsonString(std::string_view Bytes)
 {
     std::string out = "\"";
     for (const char c : Bytes) {
-        out.append(kJson[static_cast<unsigned char>(c)]);
+        out.append(kJsonForms[static_cast<unsigned char>(c)]);
     }
     out += '"';
     return out;
@@ -185,7 +155,7 @@ std::string JsonPath(std::string_view Path)
     for (const char c : PathAsUtf8(Path)) {
         const auto byte = static_cast<unsigned char>(c);
         // Bytes of multi-byte characters stay as they are.
-        out.append(byte < 0x80 ? kJson[byte] : std::string_view(&c, 1));
+        out.append(byte < 0x80 ? kJsonForms[byte] : std::string_view(&c, 1));
     }
     out += '"';
     return out;

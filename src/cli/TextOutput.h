@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ByteForms.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,12 +13,12 @@ namespace quelm::cli
 //
 // The table's form: printable ASCII stays, a backslash doubles, every other
 // byte is \xNN, so nothing of a time stamp can steer the terminal.
-std::string_view TableByte(unsigned char Byte);
+extern const ByteForms kTableForms;
 // Inside a JSON string: UTF-8, with quote, backslash and control characters
 // escaped.
-std::string_view JsonByte(unsigned char Byte);
+extern const ByteForms kJsonForms;
 // Inside a CSV field: UTF-8, with a quote doubled.
-std::string_view CsvByte(unsigned char Byte);
+extern const ByteForms kCsvForms;
 
 // A whole text in the table's form.
 std::string EscapeForTerminal(std::string_view Bytes);
