@@ -14,7 +14,10 @@
 #include "segment_output/SegmentSaver.h"
 #include "segment_output/TemporaryFile.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -99,6 +102,17 @@ int Save(const CommandLine& Line, CheckedOutput& Out)
 
 int Split(const CommandLine& Line, CheckedOutput& Out)
 {
+    // One message for a folder that is not there, not one per segment.
+    struct stat folder {
+    };
+    if (::stat(Line.directory.c_str(), &folder) != 0) {
+        Complain(Out, "cannot save into " + Line.directory + ": " + std::strerror(errno));
+        return 1;
+    }
+    if (!S_ISDIR(folder.st_mode)) {
+        Complain(Out, "cannot save into " + Line.directory + ": it is not a folder");
+        return 1;
+    }
     SplitSink sink(Out, Line.directory);
     if (Line.follow) {
         const std::string& file = Line.recordFiles.front();
