@@ -26,8 +26,7 @@ extern "C" void OnStopSignal(int)
 // found is written out and the run ends normally.
 void CatchStopSignals()
 {
-    struct sigaction action {
-    };
+    struct sigaction action = {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
@@ -36,8 +35,7 @@ void CatchStopSignals()
 
 bool IsGone(const std::string& File)
 {
-    struct stat info {
-    };
+    struct stat info = {};
     return ::stat(File.c_str(), &info) != 0 && errno == ENOENT;
 }
 

@@ -103,8 +103,7 @@ int Save(const CommandLine& Line, CheckedOutput& Out)
 int Split(const CommandLine& Line, CheckedOutput& Out)
 {
     // One message for a folder that is not there, not one per segment.
-    struct stat folder {
-    };
+    struct stat folder = {};
     if (::stat(Line.directory.c_str(), &folder) != 0) {
         Complain(Out, "cannot save into " + Line.directory + ": " + std::strerror(errno));
         return 1;
