@@ -1,5 +1,6 @@
 #include "Display.h"
 
+#include "FileDrops.h"
 #include "QtMediaBackend.h"
 #include "SegmentTableModel.h"
 #include "mapped_file/Failure.h"
@@ -8,7 +9,6 @@
 #include "segment_output/Extraction.h"
 #include "segment_output/PathUtils.h"
 #include "segment_output/SegmentSaver.h"
-#include "segment_output/TempFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,7 +25,11 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quelm
@@ -50,6 +54,28 @@ QString DisplayPath(const std::string& Path)
     return QFile::decodeName(QByteArray::fromStdString(Path));
 }
 
+// Why Path cannot be loaded, in the user's words.
+QString WhyUnreadable(const std::string& Path)
+{
+    struct stat info {
+    };
+    if (::stat(Path.c_str(), &info) != 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "it is a folder";
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "it is not a regular file";
+    }
+    const int fd = ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ::close(fd);
+    return "it cannot be read";
+}
+
 const QStringList kMp3Filters = {"MP3 Files (*.MP3)", "All Files (*.*)"};
 constexpr int kFailureShownMs = 8000;
 
@@ -63,6 +89,10 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     BuildControls();
     ConnectHandlers();
     Form_Load();
+    // A dropped file is loaded once its drop has been answered.
+    auto* drops = new FileDrops(*this, *m_load);
+    connect(drops, &FileDrops::Dropped, this, &Display::LoadFile, Qt::QueuedConnection);
+    connect(drops, &FileDrops::Refused, this, &Display::ShowFailure);
 }
 
 Display::~Display() = default;
@@ -268,10 +298,27 @@ void Display::Load_Click()
         }
         settings.fileName = chosen;
     }
-    // The next dialog opens where this file was found.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+    LoadFile(chosen);
+}
 
-    m_recordFile = LocalPath(chosen);
+void Display::LoadFile(const QString& Path)
+{
+    m_auto->setChecked(false);
+    if (Scanning()) {
+        ShowFailure("A file is being read: load the next one when it is done.");
+        return;
+    }
+    // Taken from the current folder before the load moves it.
+    const QString path = Path.isEmpty() ? Path : QDir::current().absoluteFilePath(Path);
+    if (!FileExists(LocalPath(path))) {
+        ShowFailure(QString("Cannot load %1: %2.")
+                        .arg(path.isEmpty() ? "an empty path" : path, WhyUnreadable(LocalPath(path))));
+        return;
+    }
+    // The next dialog opens where this file was found.
+    QDir::setCurrent(QFileInfo(path).absolutePath());
+
+    m_recordFile = LocalPath(path);
     m_nextRecord = 1;
     m_timer[0].stop();
     m_timer[0].setInterval(1000);
@@ -347,6 +394,7 @@ void Display::Form_Unload()
         ::unlink(m_playFile.c_str());
         m_playFile.clear();
     }
+    m_playback.Remove(); // this window's folder goes with it
     m_timer[0].stop();
     m_timer[1].stop();
 }
@@ -491,7 +539,7 @@ void Display::PlaySegment(const SegmentRow& Row)
         ::unlink(m_playFile.c_str());
         m_playFile.clear();
     }
-    m_playFile = TempFile(RoundToInt32(ReadNumber(Row.text), "the record number"));
+    m_playFile = m_playback.TempFile(RoundToInt32(ReadNumber(Row.text), "the record number"));
     if (Row.subItems.size() != 3) {
         return;
     }

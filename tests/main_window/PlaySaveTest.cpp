@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QMediaPlayer>
 #include <QStatusBar>
+#include <unistd.h>
 
 using namespace quelm::test;
 
@@ -28,7 +29,7 @@ TEST_F(DisplayTest, FirstPlayClosesWritesOpensAndPlays)
     const std::string record = Load(PlayableRecord());
     display->ListView_ItemClick(1);
     const std::string played = display->PlayFile();
-    EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/QLM1.mp3");
+    EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM1.mp3");
     EXPECT_EQ(Sent(),
               (std::vector<std::string>{"close mysound", "open " + played + "  Alias mysound", "play mysound"}));
     EXPECT_EQ(backend.calls, (std::vector<std::string>{"open " + played + " mysound", "play mysound"}));
@@ -62,7 +63,7 @@ TEST_F(DisplayTest, RowWithoutAnEndStopsTheSoundAndPlaysNothing)
     display->Timer_Timer(0);
     display->ListView_ItemClick(2);
     EXPECT_FALSE(std::filesystem::exists(first));
-    EXPECT_EQ(display->PlayFile(), dir.Path("runtime") + "/quelmrdr/QLM2.mp3");
+    EXPECT_EQ(display->PlayFile(), dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM2.mp3");
     EXPECT_FALSE(std::filesystem::exists(display->PlayFile()));
     EXPECT_EQ(Sent().back(), "close mysound");
     // The bar of the earlier segment runs on.
@@ -153,7 +154,8 @@ TEST_F(DisplayTest, SaveOverAnExistingFileReplacesIt)
     EXPECT_EQ(std::filesystem::file_size(target), 858U);
 }
 
-namespace {
+namespace
+{
 
 // Plays Path through Qt Multimedia; how long the decoder says it lasts.
 qint64 PlayedDuration(const std::string& Path)
@@ -204,7 +206,9 @@ TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
     ASSERT_EQ(table.RowCount(), 1);
     const auto offsets = *quelm::ParseOffsets(table.Row(1).tag);
 
-    const std::string played = dir.Path("QLM1.mp3");
+    // The media command carries a folder with a blank and a quote intact.
+    std::filesystem::create_directory(dir.Path("a \"quoted\" folder"));
+    const std::string played = dir.Path("a \"quoted\" folder/QLM1.mp3");
     quelm::WriteNewFile(played, quelm::ReadRange(record, quelm::PlaybackRange(offsets)));
     EXPECT_GT(PlayedDuration(played), 1000);
 

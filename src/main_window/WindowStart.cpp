@@ -1,0 +1,68 @@
+#include "WindowStart.h"
+
+#include "Display.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+namespace quelm
+{
+
+namespace
+{
+
+void Print(std::FILE* Stream, const QString& Text)
+{
+    std::fputs(Text.toLocal8Bit().constData(), Stream);
+    std::fflush(Stream);
+}
+
+} // namespace
+
+WindowStart::WindowStart(const QStringList& Arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Lists the messages of a Quelm record file, plays them and saves them.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument("RECORD_FILE", "The record file to load at start.", "[RECORD_FILE]");
+    const QString program = "quelmrdr";
+    if (!parser.parse(Arguments)) {
+        Print(stderr, program + ": " + parser.errorText() + "\nTry '" + program + " --help'.\n");
+        m_exitCode = 2;
+        return;
+    }
+    if (parser.isSet(help)) {
+        Print(stdout, parser.helpText());
+        m_exitCode = 0;
+        return;
+    }
+    if (parser.isSet(version)) {
+        Print(stdout, program + " " + QCoreApplication::applicationVersion() + "\n");
+        m_exitCode = 0;
+        return;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        Print(stderr, program + ": one record file at most, not " + QString::number(files.size()) + "\nTry '" +
+                          program + " --help'.\n");
+        m_exitCode = 2;
+        return;
+    }
+    if (!files.isEmpty()) {
+        m_recordFile = files.front();
+    }
+}
+
+void WindowStart::Show(Display& Window) const
+{
+    Window.show();
+    if (m_exitCode || m_recordFile.isNull()) {
+        return;
+    }
+    QTimer::singleShot(0, &Window, [&Window, file = m_recordFile] { Window.LoadFile(file); });
+}
+
+} // namespace quelm
