@@ -206,9 +206,9 @@ TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
     ASSERT_EQ(table.RowCount(), 1);
     const auto offsets = *quelm::ParseOffsets(table.Row(1).tag);
 
-    // The media command carries a folder with a blank and a quote intact.
-    std::filesystem::create_directory(dir.Path("a \"quoted\" folder"));
-    const std::string played = dir.Path("a \"quoted\" folder/QLM1.mp3");
+    // A folder with a blank, a quote and a byte that is not UTF-8.
+    std::filesystem::create_directory(dir.Path("a \"quoted\" folder \xff"));
+    const std::string played = dir.Path("a \"quoted\" folder \xff/QLM1.mp3");
     quelm::WriteNewFile(played, quelm::ReadRange(record, quelm::PlaybackRange(offsets)));
     EXPECT_GT(PlayedDuration(played), 1000);
 
