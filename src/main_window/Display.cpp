@@ -1,6 +1,7 @@
 #include "Display.h"
 
 #include "FileDrops.h"
+#include "LoadRefusal.h"
 #include "QtMediaBackend.h"
 #include "SegmentTableModel.h"
 #include "mapped_file/Failure.h"
@@ -25,11 +26,8 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <iostream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quelm
@@ -52,28 +50,6 @@ std::string LocalPath(const QString& Path)
 QString DisplayPath(const std::string& Path)
 {
     return QFile::decodeName(QByteArray::fromStdString(Path));
-}
-
-// Why Path cannot be loaded, in the user's words.
-QString WhyUnreadable(const std::string& Path)
-{
-    struct stat info {
-    };
-    if (::stat(Path.c_str(), &info) != 0) {
-        return QString::fromLocal8Bit(std::strerror(errno));
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return "it is a folder";
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return "it is not a regular file";
-    }
-    const int fd = ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return QString::fromLocal8Bit(std::strerror(errno));
-    }
-    ::close(fd);
-    return "it cannot be read";
 }
 
 const QStringList kMp3Filters = {"MP3 Files (*.MP3)", "All Files (*.*)"};
@@ -303,22 +279,29 @@ void Display::Load_Click()
 
 void Display::LoadFile(const QString& Path)
 {
-    m_auto->setChecked(false);
     if (Scanning()) {
         ShowFailure("A file is being read: load the next one when it is done.");
         return;
     }
-    // Taken from the current folder before the load moves it.
-    const QString path = Path.isEmpty() ? Path : QDir::current().absoluteFilePath(Path);
-    if (!FileExists(LocalPath(path))) {
+    m_auto->setChecked(false);
+    std::string file = LocalPath(Path);
+    std::error_code noFolder;
+    const std::string here = std::filesystem::current_path(noFolder).string();
+    if (!file.empty() && file.front() != '/' && !noFolder) {
+        file = here + "/" + file; // before the load moves the current folder
+    }
+    if (!FileExists(file)) {
         ShowFailure(QString("Cannot load %1: %2.")
-                        .arg(path.isEmpty() ? "an empty path" : path, WhyUnreadable(LocalPath(path))));
+                        .arg(file.empty() ? QString("an empty path") : DisplayPath(file), WhyUnreadable(file)));
         return;
     }
     // The next dialog opens where this file was found.
-    QDir::setCurrent(QFileInfo(path).absolutePath());
+    const auto slash = file.rfind('/');
+    if (slash != std::string::npos) {
+        (void)!::chdir(slash == 0 ? "/" : file.substr(0, slash).c_str());
+    }
 
-    m_recordFile = LocalPath(path);
+    m_recordFile = file;
     m_nextRecord = 1;
     m_timer[0].stop();
     m_timer[0].setInterval(1000);

@@ -170,32 +170,3 @@ TEST_F(DisplayTest, SignalDuringAScanStopsItAndClosesTheWindow)
     EXPECT_LT(Rows(), 200000);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
-
-TEST_F(DisplayTest, PlaybackFolderWithABlankAndAQuotePlays)
-{
-    const std::string runtime = dir.Path("my \"run\" dir");
-    std::filesystem::create_directory(runtime);
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
-    display = std::make_unique<quelm::Display>(&backend);
-    Load(Segments({5, 6}));
-    ClickRow(List(), 2, Qt::LeftButton);
-    const std::string played = display->PlayFile();
-    EXPECT_EQ(played.rfind(runtime + "/quelmrdr/", 0), 0U) << played;
-    EXPECT_EQ(backend.calls.front(), "open " + played + " mysound");
-    EXPECT_EQ(std::filesystem::file_size(played), 130U);
-}
-
-TEST_F(DisplayTest, TwoWindowsKeepTheirOwnPlaybackFiles)
-{
-    RecordingBackend otherBackend;
-    quelm::Display other(&otherBackend);
-    const std::string path = Load(Segments({5}));
-    display->ListView_ItemClick(1);
-    other.LoadFile(QString::fromStdString(path));
-    other.ListView_ItemClick(1);
-    const std::string its = other.PlayFile();
-    EXPECT_NE(its, display->PlayFile());
-    other.close();
-    EXPECT_FALSE(std::filesystem::exists(its));
-    EXPECT_TRUE(std::filesystem::exists(display->PlayFile()));
-}
