@@ -26,9 +26,12 @@ QString FileDrops::FileOf(const QDropEvent& Event, QString& Why) const
         Why = QString("%1 files were dropped: drop one record file at a time.").arg(urls.size());
         return {};
     }
-    if (urls.isEmpty() || !urls.front().isLocalFile() || urls.front().toLocalFile().isEmpty()) {
-        const QString what = urls.isEmpty() ? QString("this") : urls.front().toDisplayString();
-        Why = QString("Only a local file can be loaded, not %1.").arg(what);
+    if (urls.isEmpty()) {
+        Why = "Only a local file can be dropped here.";
+        return {};
+    }
+    if (!urls.front().isLocalFile() || urls.front().toLocalFile().isEmpty()) {
+        Why = QString("Only a local file can be loaded, not %1.").arg(urls.front().toDisplayString());
         return {};
     }
     return urls.front().toLocalFile();

@@ -29,9 +29,12 @@ WindowStart::WindowStart(const QStringList& Arguments)
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument("RECORD_FILE", "The record file to load at start.", "[RECORD_FILE]");
     const QString program = "quelmrdr";
-    if (!parser.parse(Arguments)) {
-        Print(stderr, program + ": " + parser.errorText() + "\nTry '" + program + " --help'.\n");
+    auto wrong = [this, &program](const QString& What) {
+        Print(stderr, program + ": " + What + "\nTry '" + program + " --help'.\n");
         m_exitCode = 2;
+    };
+    if (!parser.parse(Arguments)) {
+        wrong(parser.errorText());
         return;
     }
     if (parser.isSet(help)) {
@@ -46,9 +49,7 @@ WindowStart::WindowStart(const QStringList& Arguments)
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
-        Print(stderr, program + ": one record file at most, not " + QString::number(files.size()) + "\nTry '" +
-                          program + " --help'.\n");
-        m_exitCode = 2;
+        wrong(QString("give one record file at most, not %1.").arg(files.size()));
         return;
     }
     if (!files.isEmpty()) {
@@ -59,10 +60,14 @@ WindowStart::WindowStart(const QStringList& Arguments)
 void WindowStart::Show(Display& Window) const
 {
     Window.show();
-    if (m_exitCode || m_recordFile.isNull()) {
+    if (m_recordFile.isNull()) {
         return;
     }
-    QTimer::singleShot(0, &Window, [&Window, file = m_recordFile] { Window.LoadFile(file); });
+    QTimer::singleShot(0, &Window, [&Window, file = m_recordFile] {
+        if (Window.isVisible()) { // not closed meanwhile, by a signal say
+            Window.LoadFile(file);
+        }
+    });
 }
 
 } // namespace quelm

@@ -119,7 +119,7 @@ TEST_F(DisplayTest, SeveralFilesOrAnythingButALocalFileAreRefusedWithAMessage)
     };
     for (const Case& drop :
          {Case{{File(other), File(path)}, "one record file at a time"},
-          Case{{QUrl("https://example.org/day.mp3")}, "https://example.org/day.mp3"}, Case{{}, "Only a local file"}}) {
+          Case{{QUrl("https://example.org/day.mp3")}, "https://example.org/day.mp3"}, Case{{}, "Only a local file can be dropped"}}) {
         display->findChild<QStatusBar*>("StatusBar")->clearMessage();
         EXPECT_EQ(DragAndDrop(display.get(), drop.urls), std::make_pair(false, false));
         EXPECT_TRUE(display->LastFailure().contains(drop.said)) << display->LastFailure().toStdString();
