@@ -57,6 +57,21 @@ WindowStart::WindowStart(const QStringList& Arguments)
     }
 }
 
+bool WindowStart::OnlyText(const QStringList& Arguments)
+{
+    for (const QString& argument : Arguments.mid(1)) {
+        if (argument == "--") {
+            break;
+        }
+        for (const char* text : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (argument == QLatin1String(text)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void WindowStart::Show(Display& Window) const
 {
     Window.show();

@@ -19,6 +19,10 @@ class WindowStart
     // ExitCode holds the program's status and no window is to be made.
     explicit WindowStart(const QStringList& Arguments);
 
+    // True when Arguments ask only for --help or --version, which need no
+    // display: the program can answer them before it connects to one.
+    static bool OnlyText(const QStringList& Arguments);
+
     std::optional<int> ExitCode() const { return m_exitCode; }
     const QString& RecordFile() const { return m_recordFile; }
 

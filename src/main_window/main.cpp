@@ -7,11 +7,19 @@
 
 int main(int argc, char** argv)
 {
+    QCoreApplication::setApplicationName("QuelmRdr");
+    QCoreApplication::setApplicationVersion(QUELMRDR_VERSION);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    if (quelm::WindowStart::OnlyText(arguments)) {
+        const QCoreApplication text(argc, argv);
+        return quelm::WindowStart(QCoreApplication::arguments()).ExitCode().value_or(0);
+    }
     int signal = 0;
     {
         QApplication application(argc, argv);
-        QApplication::setApplicationName("QuelmRdr");
-        QApplication::setApplicationVersion(QUELMRDR_VERSION);
         const quelm::WindowStart start(QApplication::arguments());
         if (start.ExitCode()) {
             return *start.ExitCode();

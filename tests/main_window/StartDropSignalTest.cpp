@@ -93,6 +93,8 @@ TEST(WindowStart, HelpVersionAndWrongCommandLines)
     EXPECT_FALSE(plain.ExitCode());
     EXPECT_TRUE(plain.RecordFile().isNull());
     EXPECT_EQ(quelm::WindowStart({"quelmrdr", "--", "-odd.mp3"}).RecordFile(), "-odd.mp3");
+    EXPECT_TRUE(quelm::WindowStart::OnlyText({"quelmrdr", "day.mp3", "--version"}));
+    EXPECT_FALSE(quelm::WindowStart::OnlyText({"quelmrdr", "--", "--help"}));
 }
 
 TEST_F(DisplayTest, OneDroppedFileIsLoadedLikeAChosenOne)
@@ -117,9 +119,9 @@ TEST_F(DisplayTest, SeveralFilesOrAnythingButALocalFileAreRefusedWithAMessage)
         QList<QUrl> urls;
         const char* said;
     };
-    for (const Case& drop :
-         {Case{{File(other), File(path)}, "one record file at a time"},
-          Case{{QUrl("https://example.org/day.mp3")}, "https://example.org/day.mp3"}, Case{{}, "Only a local file can be dropped"}}) {
+    for (const Case& drop : {Case{{File(other), File(path)}, "one record file at a time"},
+                             Case{{QUrl("https://example.org/day.mp3")}, "https://example.org/day.mp3"},
+                             Case{{}, "Only a local file can be dropped"}}) {
         display->findChild<QStatusBar*>("StatusBar")->clearMessage();
         EXPECT_EQ(DragAndDrop(display.get(), drop.urls), std::make_pair(false, false));
         EXPECT_TRUE(display->LastFailure().contains(drop.said)) << display->LastFailure().toStdString();
