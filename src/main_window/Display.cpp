@@ -1,5 +1,6 @@
 #include "Display.h"
 
+#include "FileDrops.h"
 #include "QtMediaBackend.h"
 #include "SegmentTableModel.h"
 #include "mapped_file/Failure.h"
@@ -8,7 +9,6 @@
 #include "segment_output/Extraction.h"
 #include "segment_output/PathUtils.h"
 #include "segment_output/SegmentSaver.h"
-#include "segment_output/TempFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +29,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <iostream>
 #include <set>
 #include <sys/stat.h>
@@ -134,6 +135,10 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     BuildControls();
     ConnectHandlers();
     Form_Load();
+    // A dropped file is loaded once its drop has been answered.
+    auto* drops = new FileDrops(*this, *m_load);
+    connect(drops, &FileDrops::Dropped, this, &Display::LoadFile, Qt::QueuedConnection);
+    connect(drops, &FileDrops::Refused, this, &Display::ShowFailure);
 }
 
 Display::~Display() = default;
@@ -344,10 +349,35 @@ void Display::Load_Click()
             QString("cannot read %1: %2").arg(chosen, QString::fromLocal8Bit(UnreadableReason(LocalPath(chosen))));
         ShowFailure(settings.notice);
     }
-    // The next dialog opens where this file was found.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+    LoadFile(chosen);
+}
 
-    m_recordFile = LocalPath(chosen);
+void Display::LoadFile(const QString& Path)
+{
+    if (Scanning()) {
+        ShowFailure("A file is being read: load the next one when it is done.");
+        return;
+    }
+    m_auto->setChecked(false);
+    std::string file = LocalPath(Path);
+    std::error_code noFolder;
+    const std::string here = std::filesystem::current_path(noFolder).string();
+    if (!file.empty() && file.front() != '/' && !noFolder) {
+        file = here + "/" + file; // before the load moves the current folder
+    }
+    if (!FileExists(file)) {
+        ShowFailure(QString("cannot read %1: %2")
+                        .arg(file.empty() ? QString("an empty path") : DisplayPath(file),
+                             QString::fromLocal8Bit(UnreadableReason(file))));
+        return;
+    }
+    // The next dialog opens where this file was found.
+    const auto slash = file.rfind('/');
+    if (slash != std::string::npos) {
+        (void)!::chdir(slash == 0 ? "/" : file.substr(0, slash).c_str());
+    }
+
+    m_recordFile = file;
     m_nextRecord = 1;
     m_timer[0].stop();
     m_timer[0].setInterval(1000);
@@ -424,6 +454,7 @@ void Display::Form_Unload()
         ::unlink(m_playFile.c_str());
         m_playFile.clear();
     }
+    m_playback.Remove(); // this window's folder goes with it
     m_timer[0].stop();
     m_timer[1].stop();
 }
@@ -590,7 +621,7 @@ void Display::PlaySegment(const SegmentRow& Row)
         ::unlink(m_playFile.c_str());
         m_playFile.clear();
     }
-    m_playFile = TempFile(RoundToInt32(ReadNumber(Row.text), "the record number"));
+    m_playFile = m_playback.TempFile(RoundToInt32(ReadNumber(Row.text), "the record number"));
     if (Row.subItems.size() != 3) {
         return;
     }

@@ -5,6 +5,7 @@
 #include "record/Scanner.h"
 #include "record/SegmentTable.h"
 #include "segment_output/MediaCommand.h"
+#include "segment_output/PlaybackFolder.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -44,6 +45,10 @@ class Display : public QWidget, private ScanHost
     void Form_Load();
     void Form_Unload();
     void Load_Click();
+    // Loads Path as Load does once its dialog has returned it; the command
+    // line and dropped files come in here too. A path that cannot be read
+    // is refused with a message and changes nothing but Auto.
+    void LoadFile(const QString& Path);
     void StopIt_Click();
     void Quit_Click();
     void Filter_Click();
@@ -117,6 +122,7 @@ class Display : public QWidget, private ScanHost
     Scanner m_scanner;
     std::unique_ptr<MediaBackend> m_ownedBackend;
     MediaLayer m_media;
+    PlaybackFolder m_playback;
     FileDialog m_dialogs;
 
     // Shared state of the handlers.

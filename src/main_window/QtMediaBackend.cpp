@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QMediaPlayer>
 #include <QUrl>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quelm
 {
@@ -12,7 +14,10 @@ QtMediaBackend::QtMediaBackend(QObject* Parent) : QObject(Parent)
 {
 }
 
-QtMediaBackend::~QtMediaBackend() = default;
+QtMediaBackend::~QtMediaBackend()
+{
+    ReleaseFile();
+}
 
 void QtMediaBackend::Open(const std::string&, const std::string& Path)
 {
@@ -22,7 +27,25 @@ void QtMediaBackend::Open(const std::string&, const std::string& Path)
         m_output = new QAudioOutput(this);
         m_player->setAudioOutput(m_output);
     }
-    m_player->setSource(QUrl::fromLocalFile(QFile::decodeName(Path.c_str())));
+    ReleaseFile();
+    QString name = QFile::decodeName(QByteArray::fromStdString(Path));
+    if (QFile::encodeName(name).toStdString() != Path) {
+        // A name that the locale cannot spell would reach the player as
+        // another name; the open file reaches it under its /proc name.
+        m_fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd >= 0) {
+            name = QString("/proc/self/fd/%1").arg(m_fd);
+        }
+    }
+    m_player->setSource(QUrl::fromLocalFile(name));
+}
+
+void QtMediaBackend::ReleaseFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
 }
 
 void QtMediaBackend::Play(const std::string&)
@@ -38,6 +61,7 @@ void QtMediaBackend::Close(const std::string&)
         m_player->stop();
         m_player->setSource(QUrl());
     }
+    ReleaseFile();
 }
 
 } // namespace quelm

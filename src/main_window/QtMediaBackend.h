@@ -27,8 +27,11 @@ class QtMediaBackend : public QObject, public MediaBackend
     QMediaPlayer* Player() const { return m_player; }
 
   private:
+    void ReleaseFile();
+
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_output = nullptr;
+    int m_fd = -1; // the file played under its /proc name, if any
 };
 
 } // namespace quelm

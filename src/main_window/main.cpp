@@ -1,14 +1,41 @@
 #include "Display.h"
+#include "SignalCloser.h"
+#include "WindowStart.h"
 
 #include <QApplication>
+#include <csignal>
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName("QuelmRdr");
-    QApplication::setApplicationVersion(QUELMRDR_VERSION);
-    quelm::Display display;
-    QApplication::setWindowIcon(display.windowIcon());
-    display.show();
-    return QApplication::exec();
+    QCoreApplication::setApplicationName("QuelmRdr");
+    QCoreApplication::setApplicationVersion(QUELMRDR_VERSION);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    if (quelm::WindowStart::OnlyText(arguments)) {
+        const QCoreApplication text(argc, argv);
+        return quelm::WindowStart(QCoreApplication::arguments()).ExitCode().value_or(0);
+    }
+    int signal = 0;
+    {
+        QApplication application(argc, argv);
+        const quelm::WindowStart start(QApplication::arguments());
+        if (start.ExitCode()) {
+            return *start.ExitCode();
+        }
+        quelm::Display display;
+        const quelm::SignalCloser closer(display);
+        QApplication::setWindowIcon(display.windowIcon());
+        start.Show(display);
+        const int status = QApplication::exec();
+        signal = closer.Received();
+        if (signal == 0) {
+            return status;
+        }
+    }
+    // Cleaned up; now end as the signal would have ended the program.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return 128 + signal;
 }

@@ -52,16 +52,24 @@ MediaCommand ParseMediaCommand(std::string_view Text)
     if (!EqualsIgnoringCase(verb, "open")) {
         return command;
     }
-    // open PATH  Alias NAME, the path quoted when it holds blanks.
+    // open PATH  Alias NAME, the path quoted when it holds a blank or a quote.
     std::string_view path;
     std::string_view tail;
+    std::string unquoted;
     if (!rest.empty() && rest.front() == '"') {
-        const auto close = rest.find('"', 1);
-        if (close == std::string_view::npos) {
+        // Inside the quotes a backslash takes the next character as it is.
+        std::size_t at = 1;
+        for (; at < rest.size() && rest[at] != '"'; ++at) {
+            if (rest[at] == '\\' && at + 1 < rest.size()) {
+                ++at;
+            }
+            unquoted += rest[at];
+        }
+        if (at >= rest.size()) {
             return command;
         }
-        path = rest.substr(1, close - 1);
-        tail = Trim(rest.substr(close + 1));
+        path = unquoted;
+        tail = Trim(rest.substr(at + 1));
     } else {
         const auto space = rest.find(' ');
         if (space == std::string_view::npos) {
@@ -92,8 +100,17 @@ std::string CloseCommand()
 
 std::string OpenCommand(const std::string& Path)
 {
-    const bool quote = Path.find(' ') != std::string::npos;
-    return "open " + (quote ? "\"" + Path + "\"" : Path) + "  Alias " + std::string(kSoundAlias);
+    if (Path.find_first_of(" \"") == std::string::npos) {
+        return "open " + Path + "  Alias " + std::string(kSoundAlias);
+    }
+    std::string quoted = "\"";
+    for (const char c : Path) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return "open " + quoted + "\"  Alias " + std::string(kSoundAlias);
 }
 
 std::string PlayCommand()

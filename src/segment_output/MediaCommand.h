@@ -17,8 +17,10 @@ struct MediaCommand {
 
 inline constexpr std::string_view kSoundAlias = "mysound";
 
-// "close mysound", "open PATH  Alias mysound" (PATH in double quotes when
-// it holds blanks), "play mysound". Anything else is Unknown.
+// "close mysound", "open PATH  Alias mysound", "play mysound". Anything
+// else is Unknown. A PATH that holds a blank or a double quote travels in
+// double quotes, with a backslash before each quote and backslash in it;
+// ParseMediaCommand reads back every path that OpenCommand writes.
 MediaCommand ParseMediaCommand(std::string_view Text);
 
 std::string CloseCommand();

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QMediaPlayer>
 #include <QStatusBar>
+#include <unistd.h>
 
 using namespace quelm::test;
 
@@ -28,7 +29,7 @@ TEST_F(DisplayTest, FirstPlayClosesWritesOpensAndPlays)
     const std::string record = Load(PlayableRecord());
     display->ListView_ItemClick(1);
     const std::string played = display->PlayFile();
-    EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/QLM1.mp3");
+    EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM1.mp3");
     EXPECT_EQ(Sent(),
               (std::vector<std::string>{"close mysound", "open " + played + "  Alias mysound", "play mysound"}));
     EXPECT_EQ(backend.calls, (std::vector<std::string>{"open " + played + " mysound", "play mysound"}));
@@ -62,7 +63,7 @@ TEST_F(DisplayTest, RowWithoutAnEndStopsTheSoundAndPlaysNothing)
     display->Timer_Timer(0);
     display->ListView_ItemClick(2);
     EXPECT_FALSE(std::filesystem::exists(first));
-    EXPECT_EQ(display->PlayFile(), dir.Path("runtime") + "/quelmrdr/QLM2.mp3");
+    EXPECT_EQ(display->PlayFile(), dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM2.mp3");
     EXPECT_FALSE(std::filesystem::exists(display->PlayFile()));
     EXPECT_EQ(Sent().back(), "close mysound");
     // The bar of the earlier segment runs on.
@@ -205,7 +206,9 @@ TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
     ASSERT_EQ(table.RowCount(), 1);
     const auto offsets = *quelm::ParseOffsets(table.Row(1).tag);
 
-    const std::string played = dir.Path("QLM1.mp3");
+    // A folder with a blank, a quote and a byte that is not UTF-8.
+    std::filesystem::create_directory(dir.Path("a \"quoted\" folder \xff"));
+    const std::string played = dir.Path("a \"quoted\" folder \xff/QLM1.mp3");
     quelm::WritePlaybackFile(record, offsets, played);
     EXPECT_GT(PlayedDuration(played), 1000);
 

@@ -66,3 +66,15 @@ TEST(MediaLayer, CloseWithNothingOpenDoesNothingAndFailuresNeverEscape)
     EXPECT_NO_THROW(layer.Send("gibberish"));
     EXPECT_EQ(layer.Sent().back(), "gibberish");
 }
+
+TEST(MediaCommand, ReadsBackEveryPathItWrites)
+{
+    for (const std::string path :
+         {"/tmp/my \"temp\" dir/1/QLM3.mp3", "/a\"b/QLM1.mp3", "/back\\slash/QLM1.mp3", "/end\\ blank\\/QLM1.mp3",
+          "/ lead and trail /QLM1.mp3 ", "\"", "/two  blanks/Alias mysound/QLM1.mp3", "/caf\xc3\xa9 \xff/QLM1.mp3"}) {
+        const MediaCommand open = ParseMediaCommand(OpenCommand(path));
+        EXPECT_EQ(open.kind, MediaCommand::Kind::Open) << path;
+        EXPECT_EQ(open.path, path);
+        EXPECT_EQ(open.alias, "mysound");
+    }
+}

@@ -1,0 +1,197 @@
+#include "PlaybackFolder.h"
+
+#include "../mapped_file/Failure.h"
+#include "TempFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quelm
+{
+
+namespace
+{
+
+// PID or PID-N: the only names this class makes, and so the only ones it
+// ever removes.
+bool IsWindowFolderName(const char* Name)
+{
+    const char* at = Name;
+    auto digits = [&at] {
+        const char* begin = at;
+        while (*at >= '0' && *at <= '9') {
+            ++at;
+        }
+        return at != begin;
+    };
+    if (!digits()) {
+        return false;
+    }
+    if (*at == '-') {
+        ++at;
+        if (!digits()) {
+            return false;
+        }
+    }
+    return *at == '\0';
+}
+
+int OpenFolder(int At, const char* Name)
+{
+    return ::openat(At, Name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+bool TryLock(int Fd)
+{
+    return ::flock(Fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// Deletes the files in an open folder; a window folder holds nothing else.
+void RemoveContents(int Fd) noexcept
+{
+    const int copy = ::dup(Fd);
+    if (copy < 0) {
+        return;
+    }
+    DIR* folder = ::fdopendir(copy);
+    if (folder == nullptr) {
+        ::close(copy);
+        return;
+    }
+    ::rewinddir(folder); // the copy shares its position with Fd
+    while (const dirent* entry = ::readdir(folder)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            ::unlinkat(Fd, entry->d_name, 0);
+        }
+    }
+    ::closedir(folder);
+}
+
+} // namespace
+
+PlaybackFolder::PlaybackFolder() noexcept
+{
+    try {
+        RemoveAbandoned(TempFolder());
+        Make();
+    } catch (...) {
+        // The first play tries again and reports what is wrong.
+    }
+}
+
+PlaybackFolder::~PlaybackFolder()
+{
+    Remove();
+}
+
+void PlaybackFolder::RemoveAbandoned(const std::string& Folder) noexcept
+{
+    const int base = OpenFolder(AT_FDCWD, Folder.c_str());
+    if (base < 0) {
+        return;
+    }
+    const int listed = ::dup(base);
+    DIR* entries = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (entries == nullptr) {
+        if (listed >= 0) {
+            ::close(listed);
+        }
+        ::close(base);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!IsWindowFolderName(entry->d_name)) {
+            continue;
+        }
+        const int fd = OpenFolder(base, entry->d_name);
+        if (fd < 0) {
+            continue;
+        }
+        // A lock that can be taken has no window behind it any more.
+        if (TryLock(fd)) {
+            RemoveContents(fd);
+            ::unlinkat(base, entry->d_name, AT_REMOVEDIR);
+        }
+        ::close(fd);
+    }
+    ::closedir(entries);
+    ::close(base);
+}
+
+void PlaybackFolder::Make()
+{
+    const std::string base = TempFolder();
+    const std::string pid = std::to_string(::getpid());
+    int number = 1;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = base + "/" + (number == 1 ? pid : pid + "-" + std::to_string(number));
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+            throw Failure("cannot create the playback folder " + path + ": " + std::strerror(errno));
+        }
+        const int fd = OpenFolder(AT_FDCWD, path.c_str());
+        if (fd < 0) {
+            if (errno != ENOENT) {
+                ++number; // not a folder: leave it alone
+            }
+            continue;
+        }
+        if (!TryLock(fd)) {
+            ::close(fd);
+            ++number; // another window of this process holds it
+            continue;
+        }
+        m_fd = fd;
+        m_path = path;
+        // Another window's start may have removed the folder before the lock
+        // was taken; then it is made again.
+        if (!StillInPlace()) {
+            ::close(fd);
+            m_fd = -1;
+            m_path.clear();
+            continue;
+        }
+        RemoveContents(fd); // files of an earlier window with this number
+        return;
+    }
+    throw Failure("cannot find a free playback folder in " + base);
+}
+
+bool PlaybackFolder::StillInPlace() const
+{
+    struct stat held {
+    };
+    struct stat named {
+    };
+    return m_fd >= 0 && ::fstat(m_fd, &held) == 0 && ::lstat(m_path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+std::string PlaybackFolder::TempFile(std::int32_t Num)
+{
+    if (!StillInPlace()) {
+        Remove();
+        Make();
+    }
+    return m_path + "/" + TempFileName(Num);
+}
+
+void PlaybackFolder::Remove() noexcept
+{
+    if (m_fd < 0) {
+        return;
+    }
+    if (StillInPlace()) {
+        RemoveContents(m_fd);
+        ::rmdir(m_path.c_str());
+    }
+    ::close(m_fd); // the lock goes last, with the folder already gone
+    m_fd = -1;
+    m_path.clear();
+}
+
+} // namespace quelm

@@ -1,0 +1,174 @@
+#include "DisplayFixture.h"
+#include "FileDrops.h"
+#include "SignalCloser.h"
+#include "WindowStart.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QUrl>
+#include <csignal>
+
+using namespace quelm::test;
+
+namespace
+{
+
+// A drag that comes in and is dropped on Target; whether each was taken.
+std::pair<bool, bool> DragAndDrop(QWidget* Target, const QList<QUrl>& Urls)
+{
+    QMimeData data;
+    data.setUrls(Urls);
+    const QPoint at = Target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Target, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Target, &drop);
+    QCoreApplication::processEvents(); // the load that the drop asked for
+    return {enter.isAccepted(), drop.isAccepted()};
+}
+
+QUrl File(const std::string& Path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(Path));
+}
+
+std::string ManyRows()
+{
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) {
+        bytes += Start("10:00:00") + End("10:00:09");
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(DisplayTest, FileOnTheCommandLineIsLoadedOnceTheWindowIsShown)
+{
+    std::filesystem::create_directory(dir.Path("rec"));
+    const std::string path = dir.Write("rec/day one.mp3", Segments({5, 1, 7}));
+    QDir::setCurrent(QString::fromStdString(dir.Root().string()));
+    const quelm::WindowStart start({"quelmrdr", "rec/day one.mp3"}); // relative to the start folder
+    ASSERT_FALSE(start.ExitCode());
+    start.Show(*display);
+    EXPECT_TRUE(display->isVisible());
+    EXPECT_EQ(Rows(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(display->RecordFile(), path);
+    EXPECT_EQ(PanelText("Filename"), "day one.mp3");
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(States(), "111011");
+    EXPECT_EQ(display->NextRecord(), 1);
+    EXPECT_EQ(display->Timer(1).interval(), 2000);
+    display->Dialogs().QueueAnswer(std::nullopt);
+    display->Load_Click();
+    EXPECT_EQ(display->Dialogs().LastSettings().initialDir, QString::fromStdString(dir.Path("rec")));
+}
+
+TEST_F(DisplayTest, UnreadableFileOnTheCommandLineLeavesAnEmptyUsableWindow)
+{
+    for (const std::string& bad : {dir.Path("missing.mp3"), dir.Root().string()}) {
+        const quelm::WindowStart start({"quelmrdr", QString::fromStdString(bad)});
+        start.Show(*display);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(display->LastFailure().contains(QString::fromStdString(bad)))
+            << display->LastFailure().toStdString();
+        EXPECT_TRUE(display->RecordFile().empty());
+        EXPECT_EQ(States(), "111010");
+    }
+    EXPECT_TRUE(display->LastFailure().contains("folder"));
+    Load(Segments({5}));
+    EXPECT_EQ(Rows(), 1);
+}
+
+TEST(WindowStart, HelpVersionAndWrongCommandLines)
+{
+    EXPECT_EQ(quelm::WindowStart({"quelmrdr", "--help"}).ExitCode(), 0);
+    EXPECT_EQ(quelm::WindowStart({"quelmrdr", "--version"}).ExitCode(), 0);
+    EXPECT_EQ(quelm::WindowStart({"quelmrdr", "a.mp3", "b.mp3"}).ExitCode(), 2);
+    EXPECT_EQ(quelm::WindowStart({"quelmrdr", "--bogus"}).ExitCode(), 2);
+    const quelm::WindowStart plain({"quelmrdr"});
+    EXPECT_FALSE(plain.ExitCode());
+    EXPECT_TRUE(plain.RecordFile().isNull());
+    EXPECT_EQ(quelm::WindowStart({"quelmrdr", "--", "-odd.mp3"}).RecordFile(), "-odd.mp3");
+    EXPECT_TRUE(quelm::WindowStart::OnlyText({"quelmrdr", "day.mp3", "--version"}));
+    EXPECT_FALSE(quelm::WindowStart::OnlyText({"quelmrdr", "--", "--help"}));
+}
+
+TEST_F(DisplayTest, OneDroppedFileIsLoadedLikeAChosenOne)
+{
+    Load(Segments({5}));
+    display->findChild<QCheckBox*>("Auto")->setChecked(true);
+    const std::string path = dir.Write("dropped.mp3", Segments({5, 6, 7}));
+    // Dropped over the list; the window takes it.
+    EXPECT_EQ(DragAndDrop(List()->viewport(), {File(path)}), std::make_pair(true, true));
+    EXPECT_EQ(display->RecordFile(), path);
+    EXPECT_EQ(PanelText("Filename"), "dropped.mp3");
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_FALSE(Check("Auto")->isChecked());
+    EXPECT_EQ(States(), "111011");
+}
+
+TEST_F(DisplayTest, SeveralFilesOrAnythingButALocalFileAreRefusedWithAMessage)
+{
+    const std::string path = Load(Segments({5}));
+    const std::string other = dir.Write("other.mp3", Segments({5, 6}));
+    struct Case {
+        QList<QUrl> urls;
+        const char* said;
+    };
+    for (const Case& drop : {Case{{File(other), File(path)}, "one record file at a time"},
+                             Case{{QUrl("https://example.org/day.mp3")}, "https://example.org/day.mp3"},
+                             Case{{}, "Only a local file can be dropped"}}) {
+        display->findChild<QStatusBar*>("StatusBar")->clearMessage();
+        EXPECT_EQ(DragAndDrop(display.get(), drop.urls), std::make_pair(false, false));
+        EXPECT_TRUE(display->LastFailure().contains(drop.said)) << display->LastFailure().toStdString();
+        EXPECT_EQ(display->RecordFile(), path);
+        EXPECT_EQ(Rows(), 1);
+    }
+}
+
+TEST_F(DisplayTest, DropsAreRefusedWhileAScanRuns)
+{
+    const std::string other = dir.Write("other.mp3", Segments({5}));
+    std::pair<bool, bool> taken{true, true};
+    QTimer::singleShot(0, display.get(), [&] { taken = DragAndDrop(display.get(), {File(other)}); });
+    const std::string path = Load(ManyRows());
+    EXPECT_EQ(taken, std::make_pair(false, false));
+    EXPECT_TRUE(display->LastFailure().contains("being read")) << display->LastFailure().toStdString();
+    EXPECT_EQ(display->RecordFile(), path);
+    EXPECT_EQ(Rows(), 200000);
+}
+
+TEST_F(DisplayTest, TerminationSignalsCloseTheWindowAsQuitDoes)
+{
+    quelm::SignalCloser closer(*display);
+    Load(Segments({5}));
+    display->show();
+    display->ListView_ItemClick(1);
+    const std::string folder = std::filesystem::path(display->PlayFile()).parent_path();
+    ASSERT_TRUE(std::filesystem::exists(display->PlayFile()));
+
+    // Open dialogs are answered with a cancel first.
+    QTimer::singleShot(0, display.get(), [] { std::raise(SIGTERM); });
+    QDialog dialog(display.get());
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    EXPECT_EQ(closer.Received(), SIGTERM);
+    EXPECT_FALSE(display->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_EQ(Sent().back(), "close mysound");
+}
+
+TEST_F(DisplayTest, SignalDuringAScanStopsItAndClosesTheWindow)
+{
+    quelm::SignalCloser closer(*display);
+    display->show();
+    QTimer::singleShot(0, display.get(), [] { std::raise(SIGHUP); });
+    Load(ManyRows());
+    EXPECT_EQ(closer.Received(), SIGHUP);
+    EXPECT_FALSE(display->isVisible());
+    EXPECT_LT(Rows(), 200000);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
