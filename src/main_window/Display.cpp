@@ -1,5 +1,6 @@
 #include "Display.h"
 
+#include "FileFollower.h"
 #include "QtMediaBackend.h"
 #include "SegmentTableModel.h"
 #include "mapped_file/Failure.h"
@@ -62,6 +63,11 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
 {
     BuildControls();
     ConnectHandlers();
+    m_follower = std::make_unique<FileFollower>(
+        m_recordFile, m_scanner, *m_model, m_listView,
+        FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
+                             [this](const QString& Message) { m_statusBar->showMessage(Message, kFailureShownMs); },
+                             [this](const std::string& Path) { LoadPath(DisplayPath(Path)); }});
     Form_Load();
 }
 
@@ -268,10 +274,16 @@ void Display::Load_Click()
         }
         settings.fileName = chosen;
     }
-    // The next dialog opens where this file was found.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+    LoadPath(chosen);
+}
 
-    m_recordFile = LocalPath(chosen);
+void Display::LoadPath(const QString& Path)
+{
+    m_auto->setChecked(false);
+    // The next dialog opens where this file was found.
+    QDir::setCurrent(QFileInfo(Path).absolutePath());
+
+    m_recordFile = LocalPath(Path);
     m_nextRecord = 1;
     m_timer[0].stop();
     m_timer[0].setInterval(1000);
@@ -282,7 +294,7 @@ void Display::Load_Click()
     m_auto->setEnabled(true);
 }
 
-void Display::ScanLoadedFile()
+void Display::ScanLoadedFile(const std::function<void()>& Scan)
 {
     m_stopIt->setEnabled(true);
     m_load->setEnabled(false);
@@ -290,7 +302,7 @@ void Display::ScanLoadedFile()
     m_length->setEnabled(false);
     m_quit->setEnabled(false);
     try {
-        Look4Frame(m_recordFile);
+        Scan ? Scan() : Look4Frame(m_recordFile);
     } catch (const Failure& failure) {
         // The rows found so far stay; the window comes back as after a scan.
         ShowFailure(QString::fromLocal8Bit(failure.what()));
@@ -594,7 +606,7 @@ void Display::RowChanged(std::int32_t Position)
 }
 void Display::ShowRow(std::int32_t Position)
 {
-    m_rowToShow = Position;
+    m_rowToShow = m_follower->Resuming() ? 0 : Position;
 }
 
 void Display::ShowPendingRow()

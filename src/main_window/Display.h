@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@ class QTableView;
 namespace quelm
 {
 
+class FileFollower;
 class SegmentTableModel;
 
 // The program's one window: the segment list, its commands, and the state
@@ -39,6 +41,8 @@ class Display : public QWidget, private ScanHost
     ~Display() override;
 
     void Form_Load();
+    // A Load whose dialog answered Path.
+    void LoadPath(const QString& Path);
     void Form_Unload();
     void Load_Click();
     void StopIt_Click();
@@ -71,6 +75,7 @@ class Display : public QWidget, private ScanHost
     QLabel* Panel(const QString& Key) const;
     // The last failure shown to the user, for as long as it is shown.
     QString LastFailure() const { return m_lastFailure; }
+    FileFollower& Follower() { return *m_follower; }
     // The selected row's position, 0 when none is selected.
     int SelectedPosition() const;
 
@@ -94,7 +99,8 @@ class Display : public QWidget, private ScanHost
 
     void BuildControls();
     void ConnectHandlers();
-    void ScanLoadedFile(); // the scan with the control states around it
+    // A scan (by default the full one) with the control states around it.
+    void ScanLoadedFile(const std::function<void()>& Scan = {});
     void ShowFailure(const QString& Message);
     void RowClicked(int Position);
     void SelectPosition(int Position);
@@ -128,6 +134,7 @@ class Display : public QWidget, private ScanHost
     QStatusBar* m_statusBar = nullptr;
     std::map<QString, QLabel*> m_panels;
     std::array<QTimer, 2> m_timer;
+    std::unique_ptr<FileFollower> m_follower;
 
     double m_progressMax = 100;
     int m_progressValue = 0;

@@ -1,0 +1,126 @@
+#include "FileFollower.h"
+
+#include "SegmentTableModel.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTableView>
+#include <sys/stat.h>
+#include <utility>
+
+namespace quelm
+{
+
+FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, SegmentTableModel& Model, QTableView* List,
+                           Window Owner, QObject* Parent)
+    : QObject(Parent), m_recordFile(RecordFile), m_scanner(Scanner), m_model(Model), m_list(List),
+      m_window(std::move(Owner))
+{
+    // A burst of notifications (the recorder writes in many small pieces)
+    // makes one check, after the burst has been delivered.
+    m_notified.setSingleShot(true);
+    m_notified.setInterval(0);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_notified, qOverload<>(&QTimer::start));
+    connect(&m_notified, &QTimer::timeout, this, &FileFollower::Check);
+    // Notifications can be lost (network folders, a file replaced under a
+    // watch): the size is looked at once a second besides.
+    m_poll.setInterval(1000);
+    connect(&m_poll, &QTimer::timeout, this, &FileFollower::Check);
+    m_poll.start();
+
+    // As log viewers do: new rows are scrolled to only while the list shows
+    // its last row, so that a user reading older rows keeps their place.
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        if (m_resuming) {
+            m_lastRowShown = LastRowInView();
+        }
+    });
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int, int Last) {
+        if (m_resuming && m_lastRowShown) {
+            m_list->doItemsLayout(); // the scroll range must know the new rows
+            m_list->scrollTo(m_model.index(Last, 0));
+        }
+    });
+}
+
+std::optional<FileFollower::FileId> FileFollower::Identify(const std::string& Path)
+{
+    struct stat status {
+    };
+    if (::stat(Path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return FileId{static_cast<unsigned long long>(status.st_dev), static_cast<unsigned long long>(status.st_ino),
+                  static_cast<long long>(status.st_size)};
+}
+
+void FileFollower::Check()
+{
+    // A copy: a load made from here assigns the window's path.
+    const std::string path = m_recordFile;
+    if (path != m_watched) {
+        m_watched = path;
+        m_seen.reset();
+        if (!m_watcher.files().isEmpty()) {
+            m_watcher.removePaths(m_watcher.files());
+        }
+    }
+    // After Stop the list is what the user chose to keep; after a failure
+    // that ended the scan there is nothing to go on from. Both wait for the
+    // next load or filter scan.
+    if (path.empty() || m_scanner.Scanning() || !m_scanner.KeepScanning() || !m_scanner.CanResume() ||
+        QApplication::activeModalWidget() != nullptr) {
+        return;
+    }
+    const std::optional<FileId> now = Identify(path);
+    if (!now || now == m_seen) {
+        return; // a file that is gone may come back: the recorder starts a new one
+    }
+    // Taken before the scan, so that bytes written during it are looked at
+    // again by the next check.
+    const std::optional<FileId> before = std::exchange(m_seen, now);
+    const bool sameFile = before && before->device == now->device && before->inode == now->inode;
+    if (!sameFile) {
+        // Notifications follow the file, not its path.
+        if (!m_watcher.files().isEmpty()) {
+            m_watcher.removePaths(m_watcher.files());
+        }
+        m_watcher.addPath(QFile::decodeName(QByteArray::fromStdString(path)));
+    }
+
+    ResumeResult result = ResumeResult::Unchanged;
+    {
+        m_resuming = true;
+        const auto done = qScopeGuard([this] { m_resuming = false; });
+        m_window.scan([&] {
+            const auto shown = qScopeGuard([this] { m_model.Sync(); });
+            result = m_scanner.Resume(path);
+        });
+    }
+    if (result != ResumeResult::Restart) {
+        return;
+    }
+    const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+    QString message = tr("%1 changed on disk: loading it anew");
+    if (sameFile) {
+        message = tr("%1 shrank: loading it anew");
+    } else if (before) {
+        message = tr("%1 was replaced by another file: loading it anew");
+    }
+    m_window.say(message.arg(name));
+    m_window.load(path);
+}
+
+bool FileFollower::LastRowInView() const
+{
+    const int rows = m_model.rowCount();
+    if (rows == 0) {
+        return true;
+    }
+    const QRect last = m_list->visualRect(m_model.index(rows - 1, 0));
+    return last.isValid() && m_list->viewport()->rect().intersects(last);
+}
+
+} // namespace quelm
