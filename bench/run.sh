@@ -28,3 +28,7 @@ if [ -x build-bench/bench/window_bench ]; then
   echo "== window load"
   QT_QPA_PLATFORM=offscreen build-bench/bench/window_bench
 fi
+if [ -x build-bench/bench/follow_bench ]; then
+  echo "== window following a growing file"
+  QT_QPA_PLATFORM=offscreen build-bench/bench/follow_bench
+fi
