@@ -103,11 +103,11 @@ void FileFollower::Check()
         return;
     }
     const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
-    QString message = tr("%1 changed on disk: loading it anew");
+    QString message = tr("%1 changed on disk: loaded anew");
     if (sameFile) {
-        message = tr("%1 shrank: loading it anew");
+        message = tr("%1 shrank: loaded anew");
     } else if (before) {
-        message = tr("%1 was replaced by another file: loading it anew");
+        message = tr("%1 was replaced by another file: loaded anew");
     }
     m_window.say(message.arg(name));
     m_window.load(path);
