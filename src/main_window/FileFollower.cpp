@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QTableView>
 #include <sys/stat.h>
@@ -92,8 +93,16 @@ void FileFollower::Check()
 
     ResumeResult result = ResumeResult::Unchanged;
     {
+        // The controls a scan disables pass their keyboard focus on; the
+        // user working with one of them keeps it while the file grows.
+        const QPointer<QWidget> focused = QApplication::focusWidget();
         m_resuming = true;
-        const auto done = qScopeGuard([this] { m_resuming = false; });
+        const auto done = qScopeGuard([&] {
+            m_resuming = false;
+            if (focused != nullptr && focused->isEnabled() && QApplication::focusWidget() != focused) {
+                focused->setFocus(Qt::OtherFocusReason);
+            }
+        });
         m_window.scan([&] {
             const auto shown = qScopeGuard([this] { m_model.Sync(); });
             result = m_scanner.Resume(path);

@@ -67,8 +67,11 @@ TEST_F(FollowTest, NewRowsAreScrolledToOnlyFromTheLastRow)
     Append(Segments({5, 5}));
     EXPECT_TRUE(Rows() == 42 && Shown(42));
     List()->scrollToTop();
+    QApplication::setActiveWindow(display.get());
+    Length()->setFocus();
     Append(Segments({5}));
     EXPECT_TRUE(Shown(1) && !Shown(43));
+    EXPECT_TRUE(Length()->hasFocus()); // though the scan disabled it meanwhile
 }
 
 TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
