@@ -3,10 +3,12 @@
 #include "../mapped_file/Failure.h"
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <system_error>
 
 namespace quelm
 {
@@ -40,10 +42,16 @@ double ReadNumber(std::string_view Text)
         negative = Text[i] == '-';
         ++i;
     }
-    // Collect the digits first and convert once, so that long digit runs
-    // read as exactly as the platform's conversion allows.
-    std::string digits;
+    // Gather the digits and the point, without the characters that are
+    // ignored, into a buffer on the stack; std::from_chars then converts
+    // them exactly, allocates nothing and never looks at the locale (strtod
+    // would read "10.4" as 10 where the decimal mark is a comma).
+    char buffer[64];
+    std::size_t length = 0;
+    std::string spill; // only for absurdly long digit runs
     bool fraction = false;
+    bool digits = false;
+    bool wholeNonZero = false;
     for (;; ++i) {
         skip();
         if (i >= Text.size()) {
@@ -51,21 +59,32 @@ double ReadNumber(std::string_view Text)
         }
         const char c = Text[i];
         if (c >= '0' && c <= '9') {
-            digits += c;
-        } else if (c == '.' && !fraction) {
-            fraction = true;
-            digits += '.';
-        } else {
+            digits = true;
+            wholeNonZero = wholeNonZero || (!fraction && c != '0');
+        } else if (c != '.' || fraction) {
             break;
+        } else {
+            fraction = true;
+        }
+        if (length < sizeof buffer) {
+            buffer[length++] = c;
+        } else {
+            if (spill.empty()) {
+                spill.assign(buffer, length);
+            }
+            spill += c;
         }
     }
-    if (digits.empty() || digits == ".") {
+    if (!digits) {
         return 0.0;
     }
-    if (digits.front() == '.') {
-        digits.insert(digits.begin(), '0');
+    const char* first = spill.empty() ? buffer : spill.data();
+    const char* last = first + (spill.empty() ? length : spill.size());
+    double value = 0.0;
+    if (std::from_chars(first, last, value, std::chars_format::fixed).ec == std::errc::result_out_of_range) {
+        // As strtod: too large is infinite (an overflow later), too small 0.
+        value = wholeNonZero ? std::numeric_limits<double>::infinity() : 0.0;
     }
-    const double value = std::strtod(digits.c_str(), nullptr);
     return negative ? -value : value;
 }
 
