@@ -113,10 +113,10 @@ void FileFollower::Check()
     }
     const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
     QString message = tr("%1 changed on disk: loaded anew");
-    if (sameFile) {
-        message = tr("%1 shrank: loaded anew");
-    } else if (before) {
+    if (before && !sameFile) {
         message = tr("%1 was replaced by another file: loaded anew");
+    } else if (sameFile && now->size < before->size) {
+        message = tr("%1 shrank: loaded anew");
     }
     m_window.say(message.arg(name));
     m_window.load(path);
