@@ -38,6 +38,8 @@ FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, Segm
             m_lastRowShown = LastRowInView();
         }
     });
+    // A full scan (load, filter) starts from an empty list.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_refused = false; });
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int, int Last) {
         if (m_resuming && m_lastRowShown) {
             m_list->doItemsLayout(); // the scroll range must know the new rows
@@ -64,6 +66,7 @@ void FileFollower::Check()
     if (path != m_watched) {
         m_watched = path;
         m_seen.reset();
+        m_refused = false;
         if (!m_watcher.files().isEmpty()) {
             m_watcher.removePaths(m_watcher.files());
         }
@@ -83,6 +86,10 @@ void FileFollower::Check()
     // again by the next check.
     const std::optional<FileId> before = std::exchange(m_seen, now);
     const bool sameFile = before && before->device == now->device && before->inode == now->inode;
+    if (m_refused && sameFile && now->size >= before->size) {
+        return; // its failure was shown once; it stays as long as the file only grows
+    }
+    m_refused = false;
     if (!sameFile) {
         // Notifications follow the file, not its path.
         if (!m_watcher.files().isEmpty()) {
@@ -105,7 +112,9 @@ void FileFollower::Check()
         });
         m_window.scan([&] {
             const auto shown = qScopeGuard([this] { m_model.Sync(); });
+            m_refused = true; // until Resume returns
             result = m_scanner.Resume(path);
+            m_refused = false;
         });
     }
     if (result != ResumeResult::Restart) {

@@ -70,6 +70,7 @@ class FileFollower : public QObject
     std::optional<FileId> m_seen; // the file as the last check found it
     bool m_resuming = false;
     bool m_lastRowShown = false;
+    bool m_refused = false; // the scan of the appended bytes failed
 };
 
 } // namespace quelm

@@ -107,4 +107,10 @@ TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
     Check("Filter")->setChecked(true);
     Append(Segments({5}));
     EXPECT_EQ(Rows(), 200003);
+
+    Append(End("no time")); // refused, and said once while the file grows
+    EXPECT_TRUE(Message().contains("time of day")) << Message().toStdString();
+    display->findChild<QStatusBar*>("StatusBar")->clearMessage();
+    Append(Segments({5}));
+    EXPECT_TRUE(Rows() == 200003 && Message().isEmpty());
 }
