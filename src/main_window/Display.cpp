@@ -317,6 +317,7 @@ void Display::ScanLoadedFile(const std::function<void()>& Scan)
 void Display::Look4Frame(const std::string& File)
 {
     m_rowToShow = 0;
+    m_scanFilter = {m_filter->isChecked(), m_length->value()};
     try {
         m_scanner.Look4Frame(File);
     } catch (...) {
@@ -640,14 +641,16 @@ void Display::Yield(std::uint64_t, std::uint64_t)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// Appended bytes are read with the filter of the scan that built the list,
+// so that the list stays what one scan gives; a new setting needs a re-scan.
 bool Display::FilterOn() const
 {
-    return m_filter->isChecked();
+    return m_follower->Resuming() ? m_scanFilter.first : m_filter->isChecked();
 }
 
 std::int32_t Display::FilterLength() const
 {
-    return m_length->value();
+    return m_follower->Resuming() ? m_scanFilter.second : m_length->value();
 }
 
 } // namespace quelm

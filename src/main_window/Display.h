@@ -135,6 +135,7 @@ class Display : public QWidget, private ScanHost
     std::map<QString, QLabel*> m_panels;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;
+    std::pair<bool, std::int32_t> m_scanFilter{false, 0}; // Filter and Length at the last full scan
 
     double m_progressMax = 100;
     int m_progressValue = 0;
