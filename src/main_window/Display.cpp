@@ -64,8 +64,9 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     BuildControls();
     ConnectHandlers();
     m_follower = std::make_unique<FileFollower>(
-        m_recordFile, m_scanner, *m_model, m_listView,
+        m_recordFile, m_scanner, m_listView,
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
+                             [this] { m_model->Sync(); },
                              [this](const QString& Message) { m_statusBar->showMessage(Message, kFailureShownMs); },
                              [this](const std::string& Path) { LoadPath(DisplayPath(Path)); }});
     Form_Load();

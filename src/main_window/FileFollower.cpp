@@ -1,7 +1,5 @@
 #include "FileFollower.h"
 
-#include "SegmentTableModel.h"
-
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -14,9 +12,9 @@
 namespace quelm
 {
 
-FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, SegmentTableModel& Model, QTableView* List,
-                           Window Owner, QObject* Parent)
-    : QObject(Parent), m_recordFile(RecordFile), m_scanner(Scanner), m_model(Model), m_list(List),
+FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, QTableView* List, Window Owner,
+                           QObject* Parent)
+    : QObject(Parent), m_recordFile(RecordFile), m_scanner(Scanner), m_list(List), m_model(*List->model()),
       m_window(std::move(Owner))
 {
     // A burst of notifications (the recorder writes in many small pieces)
@@ -111,7 +109,7 @@ void FileFollower::Check()
             }
         });
         m_window.scan([&] {
-            const auto shown = qScopeGuard([this] { m_model.Sync(); });
+            const auto shown = qScopeGuard([this] { m_window.show(); });
             m_refused = true; // until Resume returns
             result = m_scanner.Resume(path);
             m_refused = false;

@@ -10,12 +10,11 @@
 #include <optional>
 #include <string>
 
+class QAbstractItemModel;
 class QTableView;
 
 namespace quelm
 {
-
-class SegmentTableModel;
 
 // Keeps the list in step with a loaded record file that the recorder is
 // still writing: scans only the bytes appended since the last scan, and
@@ -29,13 +28,14 @@ class FileFollower : public QObject
         // Runs Scan with the controls set as around any scan, and shows
         // its failure as any scan's.
         std::function<void(const std::function<void()>& Scan)> scan;
+        std::function<void()> show; // the rows a scan has found so far
         std::function<void(const QString& Message)> say;
         std::function<void(const std::string& Path)> load; // a Load of that path
     };
 
     // RecordFile: the window's loaded file, empty while none is.
-    FileFollower(const std::string& RecordFile, Scanner& Scanner, SegmentTableModel& Model, QTableView* List,
-                 Window Owner, QObject* Parent = nullptr);
+    FileFollower(const std::string& RecordFile, Scanner& Scanner, QTableView* List, Window Owner,
+                 QObject* Parent = nullptr);
 
     // Looks at the loaded file and takes in what changed. Runs on the
     // file's change notifications and once a second; does nothing while a
@@ -59,8 +59,8 @@ class FileFollower : public QObject
 
     const std::string& m_recordFile;
     Scanner& m_scanner;
-    SegmentTableModel& m_model;
     QTableView* m_list;
+    QAbstractItemModel& m_model;
     Window m_window;
 
     QFileSystemWatcher m_watcher;
