@@ -17,11 +17,15 @@ FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, QTab
     : QObject(Parent), m_recordFile(RecordFile), m_scanner(Scanner), m_list(List), m_model(*List->model()),
       m_window(std::move(Owner))
 {
-    // A burst of notifications (the recorder writes in many small pieces)
-    // makes one check, after the burst has been delivered.
+    // The recorder writes in many small pieces: the notifications of a
+    // tenth of a second make one check.
     m_notified.setSingleShot(true);
-    m_notified.setInterval(0);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_notified, qOverload<>(&QTimer::start));
+    m_notified.setInterval(100);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
+        if (!m_notified.isActive()) {
+            m_notified.start();
+        }
+    });
     connect(&m_notified, &QTimer::timeout, this, &FileFollower::Check);
     // Notifications can be lost (network folders, a file replaced under a
     // watch): the size is looked at once a second besides.
