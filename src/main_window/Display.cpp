@@ -68,7 +68,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
                              [this] { m_model->Sync(); },
                              [this](const QString& Message) { m_statusBar->showMessage(Message, kFailureShownMs); },
-                             [this](const std::string& Path) { LoadPath(DisplayPath(Path)); }});
+                             [this](const std::string& Path) { LoadFile(DisplayPath(Path)); }});
     Form_Load();
 }
 
@@ -275,10 +275,10 @@ void Display::Load_Click()
         }
         settings.fileName = chosen;
     }
-    LoadPath(chosen);
+    LoadFile(chosen);
 }
 
-void Display::LoadPath(const QString& Path)
+void Display::LoadFile(const QString& Path)
 {
     m_auto->setChecked(false);
     // The next dialog opens where this file was found.

@@ -41,10 +41,10 @@ class Display : public QWidget, private ScanHost
     ~Display() override;
 
     void Form_Load();
-    // A Load whose dialog answered Path.
-    void LoadPath(const QString& Path);
     void Form_Unload();
     void Load_Click();
+    // Loads Path as Load does once its dialog has returned it.
+    void LoadFile(const QString& Path);
     void StopIt_Click();
     void Quit_Click();
     void Filter_Click();
