@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -26,7 +27,12 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quelm
@@ -53,6 +59,71 @@ QString DisplayPath(const std::string& Path)
 
 const QStringList kMp3Filters = {"MP3 Files (*.MP3)", "All Files (*.*)"};
 constexpr int kFailureShownMs = 8000;
+// The list and the "Record" panel follow a scan ten times a second: the scan
+// yields more often, to handle input and timers within a frame, and a
+// repaint of the list at every yield would slow the load down.
+constexpr std::chrono::milliseconds kScanFrame{100};
+
+// The mouse buttons held, as the list's press handling takes them.
+int ButtonMask(Qt::MouseButtons Buttons)
+{
+    return ((Buttons & Qt::LeftButton) ? 1 : 0) | ((Buttons & Qt::RightButton) ? 2 : 0) |
+           ((Buttons & Qt::MiddleButton) ? 4 : 0);
+}
+
+// Why Path cannot be loaded, in the system's words where it has some.
+std::string UnreadableReason(const std::string& Path)
+{
+    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    struct stat info {
+    };
+    const bool folder = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    ::close(fd);
+    return folder ? "it is a folder" : "it is not a regular file";
+}
+
+bool IsSystemReason(const QString& Text)
+{
+    static const std::set<QString> reasons = [] {
+        std::set<QString> texts;
+        for (int error = 1; error < 134; ++error) {
+            texts.insert(QString::fromLocal8Bit(std::strerror(error)));
+        }
+        return texts;
+    }();
+    return reasons.contains(Text);
+}
+
+// A failure as the narrow "Filename" panel shows it: the reason the system
+// gave comes first and paths lose their folders, so that what went wrong
+// survives the cut at the panel's edge.
+QString ShortFailure(const QString& Message)
+{
+    QString text = Message;
+    const auto colon = text.lastIndexOf(": ");
+    if (colon > 0 && IsSystemReason(text.mid(colon + 2))) {
+        text = text.mid(colon + 2) + ": " + text.left(colon);
+    }
+    QStringList words = text.split(' ');
+    for (QString& word : words) {
+        if (!word.startsWith('/')) {
+            continue;
+        }
+        qsizetype end = word.size();
+        while (end > 1 && QStringLiteral(":,;)\"").contains(word[end - 1])) {
+            --end;
+        }
+        const qsizetype nameEnd = end > 1 && word[end - 1] == '/' ? end - 1 : end;
+        const qsizetype slash = word.lastIndexOf('/', nameEnd - 1);
+        if (slash > 0) {
+            word = QString::fromUtf8("\u2026") + word.mid(slash);
+        }
+    }
+    return words.join(' ');
+}
 
 } // namespace
 
@@ -66,9 +137,14 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     m_follower = std::make_unique<FileFollower>(
         m_recordFile, m_scanner, m_listView,
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
-                             [this] { m_model->Sync(); },
-                             [this](const QString& Message) { m_statusBar->showMessage(Message, kFailureShownMs); },
-                             [this](const std::string& Path) { LoadFile(DisplayPath(Path)); }});
+                             [this] { ShowScanProgress(); },
+                             [this](const std::string& Path, const QString& Why) {
+                                 const QString failure = m_lastFailure;
+                                 LoadFile(DisplayPath(Path));
+                                 if (m_lastFailure == failure) { // a failure of the load says more
+                                     ShowFailure(Why);
+                                 }
+                             }});
     Form_Load();
 }
 
@@ -98,6 +174,7 @@ void Display::BuildControls()
     m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->setTabKeyNavigation(false); // Tab leaves the list
     m_listView->setShowGrid(false);
     m_listView->setWordWrap(false);
     m_listView->setTextElideMode(Qt::ElideNone);
@@ -117,6 +194,7 @@ void Display::BuildControls()
         m_listView->setColumnWidth(column, (widths[column] + 7) / 15);
     }
     m_listView->viewport()->installEventFilter(this);
+    m_listView->installEventFilter(this);
 
     auto button = [this](const char* Name, const char* Caption, const char* Tip, QRect Where) {
         auto* b = new QPushButton(QString::fromLatin1(Caption), this);
@@ -146,6 +224,11 @@ void Display::BuildControls()
     m_length->setPageStep(1);
     m_length->setValue(3);
     m_length->setFocusPolicy(Qt::StrongFocus);
+    // A spinner: up raises the threshold, with the arrows, the keys and the
+    // wheel alike (a scroll bar's arrows and keys lower it).
+    m_length->setInvertedAppearance(true);
+    m_length->setInvertedControls(false);
+    m_length->installEventFilter(this);
 
     m_auto = new QCheckBox("&AutoRead 2s", this);
     m_auto->setObjectName("Auto");
@@ -211,6 +294,7 @@ void Display::ConnectHandlers()
     connect(m_quit, &QPushButton::clicked, this, [this] { Quit_Click(); });
     connect(m_filter, &QCheckBox::toggled, this, [this] { Filter_Click(); });
     connect(m_length, &QScrollBar::valueChanged, this, [this] { Length_Change(); });
+    connect(m_length, &QScrollBar::actionTriggered, this, [this](int Action) { LengthAction(Action); });
     connect(m_auto, &QCheckBox::toggled, this, [this] { Auto_Click(); });
     for (int i = 0; i < 2; ++i) {
         connect(&m_timer[static_cast<std::size_t>(i)], &QTimer::timeout, this, [this, i] { Timer_Timer(i); });
@@ -221,14 +305,9 @@ void Display::ConnectHandlers()
             m_quit->click();
         }
     });
-    connect(m_statusBar, &QStatusBar::messageChanged, this, [this](const QString& Message) {
-        // The message needs the whole bar; the playback bar comes back with
-        // the panels.
-        m_progressBar->setVisible(Message.isEmpty());
-        if (Message.isEmpty()) {
-            m_lastFailure.clear();
-        }
-    });
+    m_failureShown.setSingleShot(true);
+    m_failureShown.setInterval(kFailureShownMs);
+    connect(&m_failureShown, &QTimer::timeout, this, [this] { EndFailure(); });
 }
 
 QLabel* Display::Panel(const QString& Key) const
@@ -247,7 +326,7 @@ void Display::Form_Load()
                        .arg(QUELMRDR_VERSION_REVISION));
 }
 
-FileDialogSettings Display::DialogSettings(const QString& FileName, const QString& Title, bool MustExist) const
+FileDialogSettings Display::DialogSettings(const QString& FileName, const QString& Title) const
 {
     FileDialogSettings settings;
     settings.initialDir = QDir::currentPath();
@@ -255,14 +334,13 @@ FileDialogSettings Display::DialogSettings(const QString& FileName, const QStrin
     settings.defaultExt = "mp3";
     settings.filters = kMp3Filters;
     settings.title = Title;
-    settings.mustExist = MustExist;
     return settings;
 }
 
 void Display::Load_Click()
 {
     m_auto->setChecked(false);
-    FileDialogSettings settings = DialogSettings("*.mp3", "Select Quelm MP3 file to be load ...", true);
+    FileDialogSettings settings = DialogSettings("*.mp3", "Select Quelm MP3 file to be load ...");
     QString chosen;
     for (;;) {
         const auto answer = m_dialogs.ShowOpen(this, settings);
@@ -274,6 +352,9 @@ void Display::Load_Click()
             break;
         }
         settings.fileName = chosen;
+        settings.notice =
+            QString("cannot read %1: %2").arg(chosen, QString::fromLocal8Bit(UnreadableReason(LocalPath(chosen))));
+        ShowFailure(settings.notice);
     }
     LoadFile(chosen);
 }
@@ -319,21 +400,22 @@ void Display::Look4Frame(const std::string& File)
 {
     m_rowToShow = 0;
     m_scanFilter = {m_filter->isChecked(), m_length->value()};
+    m_recordPanelPending = false;
+    m_lastShown = {}; // the first yield shows what was found
     try {
         m_scanner.Look4Frame(File);
     } catch (...) {
-        m_model->Sync();
-        ShowPendingRow();
+        ShowScanProgress();
         throw;
     }
-    m_model->Sync();
-    ShowPendingRow();
+    ShowScanProgress();
 }
 
 void Display::StopIt_Click()
 {
     m_scanner.Stop();
     m_table.SetRecordCount(0);
+    m_recordPanelPending = false;
     Panel("Record")->setText(QString());
 }
 
@@ -369,6 +451,25 @@ void Display::Length_Change()
 {
     m_filter->setChecked(false);
     m_filter->setText(QString("Filter < %1s").arg(m_length->value()));
+}
+
+void Display::LengthAction(int Action)
+{
+    // The arrows (and the trough beside them) are turned round while the
+    // mouse holds them; keys and the wheel go up already, by
+    // setInvertedControls(false). The value itself is not yet changed here.
+    if (!m_lengthHeld) {
+        return;
+    }
+    using Slider = QAbstractSlider;
+    const bool single = Action == Slider::SliderSingleStepAdd || Action == Slider::SliderSingleStepSub;
+    const bool page = Action == Slider::SliderPageStepAdd || Action == Slider::SliderPageStepSub;
+    if (!single && !page) {
+        return;
+    }
+    const int step = single ? m_length->singleStep() : m_length->pageStep();
+    const bool add = Action == Slider::SliderSingleStepAdd || Action == Slider::SliderPageStepAdd;
+    m_length->setSliderPosition(m_length->value() + (add ? -step : step));
 }
 
 void Display::Filter_Click()
@@ -478,6 +579,9 @@ void Display::RowClicked(int Position)
 
 const SegmentRow& Display::RowAt(int Position) const
 {
+    // Rows a scan has found since the list last followed it are listed
+    // now: a handler may ask for one.
+    m_model->Sync();
     if (Position < 1 || Position > m_model->rowCount()) {
         throw Failure("no row " + std::to_string(Position) + " in the list");
     }
@@ -527,14 +631,13 @@ void Display::SaveSegment(const SegmentRow& Shown)
     const SegmentRow Row = Shown;
     m_media.Send(CloseCommand());
     if (!HasEnd(Row)) {
-        ShowFailure(
-            QString("Segment %1 has no end yet: there is nothing to save.").arg(QString::fromLatin1(Row.text.c_str())));
+        ShowFailure(QString("Nothing to save: segment %1 has no end yet.").arg(QString::fromLatin1(Row.text.c_str())));
         return;
     }
     const std::string name = DefaultSegmentName(m_recordFile, Row);
     const auto answer =
         m_dialogs.ShowSave(this, DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
-                                                "Select Quelm MP3 filename to be save ...", false));
+                                                "Select Quelm MP3 filename to be save ..."));
     if (!answer || answer->isEmpty()) {
         return;
     }
@@ -543,45 +646,94 @@ void Display::SaveSegment(const SegmentRow& Shown)
 
 void Display::ShowFailure(const QString& Message)
 {
+    // In the "Filename" panel for a few seconds, the whole text as its
+    // tooltip: the playback bar and the counter stay in view.
+    QLabel* panel = Panel("Filename");
+    if (m_failureText.isEmpty() || panel->text() != m_failureText) {
+        m_coveredFileName = panel->text();
+        m_coveredTip = panel->toolTip();
+    }
     m_lastFailure = Message;
-    m_statusBar->showMessage(Message, kFailureShownMs);
+    m_failureText =
+        panel->fontMetrics().elidedText(ShortFailure(Message), Qt::ElideRight, panel->contentsRect().width());
+    panel->setText(m_failureText);
+    panel->setToolTip(Message);
+    m_failureShown.start();
     std::cerr << "quelmrdr: " << Message.toLocal8Bit().constData() << std::endl;
+}
+
+void Display::EndFailure()
+{
+    m_failureShown.stop();
+    if (m_lastFailure.isEmpty()) {
+        return;
+    }
+    // A load may have named its file in the panel meanwhile.
+    QLabel* panel = Panel("Filename");
+    if (panel->text() == m_failureText) {
+        panel->setText(m_coveredFileName);
+    }
+    if (panel->toolTip() == m_lastFailure) {
+        panel->setToolTip(m_coveredTip);
+    }
+    m_lastFailure.clear();
+    m_failureText.clear();
 }
 
 bool Display::eventFilter(QObject* Watched, QEvent* Event)
 {
+    const auto type = Event->type();
     if (Watched == m_listView->viewport()) {
-        const auto type = Event->type();
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-            const auto* mouse = static_cast<QMouseEvent*>(Event);
-            int mask = 0;
-            mask |= (mouse->buttons() & Qt::LeftButton) ? 1 : 0;
-            mask |= (mouse->buttons() & Qt::RightButton) ? 2 : 0;
-            mask |= (mouse->buttons() & Qt::MiddleButton) ? 4 : 0;
-            m_listView->setFocus(Qt::MouseFocusReason);
-            ListView_MouseDown(mask);
-            const QModelIndex index = m_listView->indexAt(mouse->position().toPoint());
-            m_pressedRow = index.isValid() ? index.row() : -1;
-            if (index.isValid()) {
-                SelectPosition(index.row() + 1);
-            }
+        if (type == QEvent::MouseButtonPress) {
+            ListPressed(*static_cast<QMouseEvent*>(Event));
             return true;
         }
-        if (type == QEvent::MouseButtonRelease) {
-            const auto* mouse = static_cast<QMouseEvent*>(Event);
-            const QModelIndex index = m_listView->indexAt(mouse->position().toPoint());
-            const int pressed = m_pressedRow;
-            m_pressedRow = -1;
-            if (index.isValid() && index.row() == pressed) {
-                RowClicked(pressed + 1);
-            }
+        // The press made the click. The second press of a double-click
+        // adds nothing, and a drag selects nothing: one row at a time.
+        if (type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove) {
             return true;
         }
-        if (type == QEvent::MouseMove) {
-            return true; // no drag selection: one row at a time, by click
-        }
+    } else if (Watched == m_listView && type == QEvent::KeyPress) {
+        return ListKeyPressed(*static_cast<QKeyEvent*>(Event));
+    } else if (Watched == m_length && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)) {
+        m_lengthHeld = static_cast<QMouseEvent*>(Event)->buttons() != Qt::NoButton;
     }
     return QWidget::eventFilter(Watched, Event);
+}
+
+void Display::ListPressed(const QMouseEvent& Mouse)
+{
+    m_listView->setFocus(Qt::MouseFocusReason);
+    ListView_MouseDown(ButtonMask(Mouse.buttons()));
+    const QModelIndex index = m_listView->indexAt(Mouse.position().toPoint());
+    if (!index.isValid()) {
+        return;
+    }
+    // The row click goes with its press, as the list raised it inside one
+    // button-down: nothing that runs before the release (a scan's yield
+    // scrolling the list, an auto-read tick) can change what it does.
+    SelectPosition(index.row() + 1);
+    RowClicked(index.row() + 1);
+}
+
+bool Display::ListKeyPressed(const QKeyEvent& Key)
+{
+    const auto modifiers = Key.modifiers() & ~Qt::KeypadModifier;
+    int button = 0;
+    if ((Key.key() == Qt::Key_Return || Key.key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        button = 1; // plays, as a left click
+    } else if ((Key.key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+               (Key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        button = 2; // saves, as a right click
+    } else {
+        return false;
+    }
+    const int selected = SelectedPosition();
+    if (selected != 0) {
+        ListView_MouseDown(button);
+        RowClicked(selected);
+    }
+    return true;
 }
 
 // What a scan asks of the window.
@@ -611,17 +763,30 @@ void Display::ShowRow(std::int32_t Position)
     m_rowToShow = m_follower->Resuming() ? 0 : Position;
 }
 
-void Display::ShowPendingRow()
+void Display::ShowScanProgress()
 {
-    if (m_rowToShow > 0 && m_rowToShow <= m_model->rowCount()) {
-        m_listView->scrollTo(m_model->index(m_rowToShow - 1, 0));
+    m_lastShown = std::chrono::steady_clock::now();
+    if (m_recordPanelPending) {
+        Panel("Record")->setText(QString::fromLatin1(m_recordPanel.c_str()));
+        m_recordPanelPending = false;
     }
+    m_model->Sync();
+    // The row to show may have been dropped by the filter since: the last
+    // row is then the newest.
+    const int row = std::min(m_rowToShow, m_model->rowCount());
     m_rowToShow = 0;
+    if (row > 0) {
+        // The view lays out the new rows later by itself; the scroll needs
+        // them now.
+        m_listView->doItemsLayout();
+        m_listView->scrollTo(m_model->index(row - 1, 0));
+    }
 }
 
 void Display::RecordPanelChanged(const std::string& Text)
 {
-    Panel("Record")->setText(QString::fromLatin1(Text.c_str()));
+    m_recordPanel = Text;
+    m_recordPanelPending = true;
 }
 
 void Display::BusyPointer(bool Busy)
@@ -635,10 +800,12 @@ void Display::BusyPointer(bool Busy)
 
 void Display::Yield(std::uint64_t, std::uint64_t)
 {
-    // New rows appear and the last one found is scrolled to, then the user
-    // gets a turn: Stop, clicks, auto-read and the timers work meanwhile.
-    m_model->Sync();
-    ShowPendingRow();
+    // Now and then new rows appear and the last one found is scrolled to;
+    // at every yield the user gets a turn: Stop, clicks, auto-read and the
+    // timers work meanwhile.
+    if (std::chrono::steady_clock::now() - m_lastShown >= kScanFrame) {
+        ShowScanProgress();
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

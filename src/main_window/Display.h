@@ -9,13 +9,16 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
+class QMouseEvent;
 class QProgressBar;
 class QPushButton;
 class QScrollBar;
@@ -76,6 +79,9 @@ class Display : public QWidget, private ScanHost
     // The last failure shown to the user, for as long as it is shown.
     QString LastFailure() const { return m_lastFailure; }
     FileFollower& Follower() { return *m_follower; }
+    // Gives the "Filename" panel back what a failure covered (a few seconds
+    // after it was shown).
+    void EndFailure();
     // The selected row's position, 0 when none is selected.
     int SelectedPosition() const;
 
@@ -102,13 +108,16 @@ class Display : public QWidget, private ScanHost
     // A scan (by default the full one) with the control states around it.
     void ScanLoadedFile(const std::function<void()>& Scan = {});
     void ShowFailure(const QString& Message);
+    void ListPressed(const QMouseEvent& Mouse);
+    bool ListKeyPressed(const QKeyEvent& Key);
+    void LengthAction(int Action);
     void RowClicked(int Position);
     void SelectPosition(int Position);
     void StopAutoRead();
-    void ShowPendingRow();
+    void ShowScanProgress();
     void SetProgress(double Maximum, int Value);
     const SegmentRow& RowAt(int Position) const;
-    FileDialogSettings DialogSettings(const QString& FileName, const QString& Title, bool MustExist) const;
+    FileDialogSettings DialogSettings(const QString& FileName, const QString& Title) const;
 
     SegmentTable m_table;
     Scanner m_scanner;
@@ -136,13 +145,21 @@ class Display : public QWidget, private ScanHost
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;
     std::pair<bool, std::int32_t> m_scanFilter{false, 0}; // Filter and Length at the last full scan
+    QTimer m_failureShown;
 
     double m_progressMax = 100;
     int m_progressValue = 0;
     int m_rowToShow = 0;
-    int m_pressedRow = -1;
+    // The "Record" panel's text as the scan has it, shown now and then.
+    std::string m_recordPanel;
+    bool m_recordPanelPending = false;
+    std::chrono::steady_clock::time_point m_lastShown;
+    bool m_lengthHeld = false; // the mouse holds Length's arrow
     bool m_unloaded = false;
     QString m_lastFailure;
+    QString m_failureText;     // as "Filename" shows it
+    QString m_coveredFileName; // what the failure covers there
+    QString m_coveredTip;
 };
 
 } // namespace quelm

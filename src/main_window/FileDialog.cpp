@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGridLayout>
+#include <QLabel>
 
 namespace quelm
 {
@@ -47,10 +49,13 @@ std::optional<QString> FileDialog::ShowSave(QWidget* Parent, const FileDialogSet
 std::optional<QString> FileDialog::Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save)
 {
     auto answer = Ask(Parent, Settings, Save);
-    // A name typed without an extension gets the default one.
-    if (answer && !answer->isEmpty() && !Settings.defaultExt.isEmpty() && QFileInfo(*answer).suffix().isEmpty() &&
-        !QFileInfo(*answer).isDir()) {
-        *answer += "." + Settings.defaultExt;
+    // A typed name without an extension gets the default one, unless it
+    // names a file (or a folder) as it stands: a record file may have none.
+    if (answer && !answer->isEmpty() && !Settings.defaultExt.isEmpty()) {
+        const QFileInfo info(*answer);
+        if (!info.fileName().contains('.') && !info.exists()) {
+            *answer += "." + Settings.defaultExt;
+        }
     }
     return answer;
 }
@@ -68,9 +73,20 @@ std::optional<QString> FileDialog::Ask(QWidget* Parent, const FileDialogSettings
     QFileDialog dialog(Parent, Settings.title, Settings.initialDir);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(Save || !Settings.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(Settings.defaultExt);
+    // The dialog's own default suffix and existence check would turn an
+    // existing file without an extension into "not found"; Show adds the
+    // extension and the caller checks the file.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(Settings.filters);
+    if (!Settings.notice.isEmpty()) {
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            auto* notice = new QLabel(Settings.notice, &dialog);
+            notice->setObjectName("Notice");
+            notice->setWordWrap(true);
+            notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            grid->addWidget(notice, grid->rowCount(), 0, 1, grid->columnCount());
+        }
+    }
     // Replacing without a question is what saving has always done.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     auto applyFilter = [&dialog](const QString& Filter) {

@@ -16,11 +16,15 @@ struct FileDialogSettings {
     QString defaultExt;
     QStringList filters;
     QString title;
-    bool mustExist = true;
+    // Shown in the dialog when it is asked again: why the last answer
+    // would not do.
+    QString notice;
 };
 
 // The open and save dialogs behind one small seam: tests queue the next
-// answers (a path, or nothing for a cancel) and no dialog is shown.
+// answers (a path, or nothing for a cancel) and no dialog is shown. Either
+// dialog takes any name; the default extension goes only onto a name that
+// has none and names nothing that exists, and the caller checks the file.
 class FileDialog
 {
   public:

@@ -129,8 +129,7 @@ void FileFollower::Check()
     } else if (sameFile && now->size < before->size) {
         message = tr("%1 shrank: loaded anew");
     }
-    m_window.say(message.arg(name));
-    m_window.load(path);
+    m_window.load(path, message.arg(name));
 }
 
 bool FileFollower::LastRowInView() const

@@ -29,8 +29,8 @@ class FileFollower : public QObject
         // its failure as any scan's.
         std::function<void(const std::function<void()>& Scan)> scan;
         std::function<void()> show; // the rows a scan has found so far
-        std::function<void(const QString& Message)> say;
-        std::function<void(const std::string& Path)> load; // a Load of that path
+        // A Load of Path, and a word to the user on Why.
+        std::function<void(const std::string& Path, const QString& Why)> load;
     };
 
     // RecordFile: the window's loaded file, empty while none is.

@@ -26,7 +26,7 @@ QVariant SegmentTableModel::data(const QModelIndex& Index, int Role) const
     if (Role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignVCenter | (Index.column() == 3 ? Qt::AlignRight : Qt::AlignLeft));
     }
-    if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole) {
+    if (Role != Qt::DisplayRole) {
         return {};
     }
     const SegmentRow& row = m_table.Rows()[static_cast<std::size_t>(Index.row())];

@@ -2,10 +2,8 @@
 
 #include "../mapped_file/Failure.h"
 
-#include <cfenv>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -93,12 +91,13 @@ std::int32_t RoundToInt32(double Value, std::string_view What)
     if (!std::isfinite(Value)) {
         Overflow(What);
     }
-    // nearbyint follows the current rounding mode, which is to nearest with
-    // halves to even unless somebody changed it.
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(Value);
-    std::fesetround(saved);
+    // To nearest, halves to even, whatever the floating-point rounding mode
+    // is. Value - floor(Value) is exact for every double.
+    double rounded = std::floor(Value);
+    const double rest = Value - rounded;
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(rounded, 2.0) != 0.0)) {
+        rounded += 1.0;
+    }
     if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
         Overflow(What);
@@ -126,13 +125,22 @@ std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What)
 
 std::string FormatRecordNumber(std::int64_t Value)
 {
-    char buffer[32];
-    if (Value < 0) {
-        std::snprintf(buffer, sizeof buffer, "-%08lld", -static_cast<long long>(Value));
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%08lld", static_cast<long long>(Value));
+    // By hand rather than snprintf: this runs for every start marker.
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* at = end;
+    auto magnitude = Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
+    do {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (end - at < 8) {
+        *--at = '0';
     }
-    return buffer;
+    if (Value < 0) {
+        *--at = '-';
+    }
+    return std::string(at, end);
 }
 
 } // namespace quelm

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 namespace quelm
 {
@@ -56,11 +57,23 @@ void FindChunk(void* Context)
         std::memcpy(hit.text, chunk.data + q + 4, kMarkerTextSize);
         // Nothing inside a marker starts another one.
         chunk.next = q + kMarkerSize;
+        // A bus error jumps out of here: a marker is counted only once its
+        // text has been read, and the count is in memory, not in a
+        // register, before the next read of the mapping.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
         ++chunk.count;
-        // A bus error jumps out of here: every marker counted so far must
-        // be in memory by then, not in a register, so that it is not lost.
         std::atomic_signal_fence(std::memory_order_seq_cst);
     }
+}
+
+// True when the file still holds, at Offset, a marker with this text.
+bool HoldsMarker(int Fd, std::uint64_t Offset, const char* Text)
+{
+    std::uint8_t bytes[kMarkerSize];
+    if (::pread(Fd, bytes, sizeof bytes, static_cast<off_t>(Offset)) != static_cast<ssize_t>(sizeof bytes)) {
+        return false;
+    }
+    return std::memcmp(bytes, kMarkerSignature, 4) == 0 && std::memcmp(bytes + 4, Text, kMarkerTextSize) == 0;
 }
 
 class ScanScope
@@ -131,6 +144,10 @@ ResumeResult Scanner::Resume(const std::string& File)
     }
     if (file.Size() == m_resume.size) {
         return ResumeResult::Unchanged;
+    }
+    static_assert(sizeof m_resume.markerText == kMarkerTextSize);
+    if (m_resume.hasMarker && !HoldsMarker(file.Descriptor(), m_resume.markerOffset, m_resume.markerText.data())) {
+        return ResumeResult::Restart;
     }
     if (!m_resume.failure.empty()) {
         // A full scan never gets past the marker the table refused.
@@ -213,6 +230,9 @@ Scanner::End Scanner::ScanView(const Memory& Mapping, const ByteView& View, std:
             }
             const Hit& hit = chunk->hits[i];
             const std::string_view text(hit.text, kMarkerTextSize);
+            m_resume.hasMarker = true;
+            m_resume.markerOffset = From + hit.offset;
+            std::memcpy(m_resume.markerText.data(), hit.text, kMarkerTextSize);
             Refused = true;
             m_table.ReadMarker(text, static_cast<std::int64_t>(From + hit.offset + kMarkerSize - 1), m_host);
             Refused = false;

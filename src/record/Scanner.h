@@ -3,6 +3,7 @@
 #include "ScanHost.h"
 #include "SegmentTable.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -20,8 +21,7 @@ enum class ResumeResult { Unchanged, Grown, Restart };
 class Scanner
 {
   public:
-    using ResumeResult = quelm::ResumeResult;
-    static constexpr std::chrono::milliseconds kYieldInterval{20};
+    static constexpr std::chrono::milliseconds kYieldInterval{8};
 
     Scanner(SegmentTable& Table, ScanHost& Host) : m_table(Table), m_host(Host) {}
 
@@ -36,14 +36,16 @@ class Scanner
     // Scans only the bytes appended to File since the last scan of this
     // scanner ended, feeding the same table and host. Unchanged: nothing
     // new; Grown: new bytes were scanned; Restart: the file shrank, is
-    // another file than the one scanned (device/inode), the table was
-    // changed by others, or there is no scan to resume: the caller scans it
+    // another file than the one scanned (device/inode), no longer holds the
+    // last marker scanned (rewritten in place), the table was changed by
+    // others, or there is no scan to resume: the caller scans it
     // anew with Look4Frame. A marker cut off by the end of the file is not a
     // failure here: the scan waits for its remaining bytes. Other failures
     // throw Failure as Look4Frame does; once the table has refused a
     // marker, every later growth throws that failure again, as a full scan
     // of the longer file would. Stop() during a Yield ends it early, and the
     // scanner is then no longer resumable. The busy pointer is left alone.
+    using ResumeResult = quelm::ResumeResult;
     ResumeResult Resume(const std::string& File);
     bool CanResume() const { return m_resume.valid; }
 
@@ -74,6 +76,11 @@ class Scanner
         std::int32_t rows = 0;  // the table as the scan left it
         std::int32_t recordCount = 0;
         std::string failure; // the table's refusal, when it refused a marker
+        // The last marker handed to the table: a file rewritten in place
+        // (same inode, as long as before or longer) no longer holds it.
+        bool hasMarker = false;
+        std::uint64_t markerOffset = 0;
+        std::array<char, 26> markerText{};
     };
 
     SegmentTable& m_table;

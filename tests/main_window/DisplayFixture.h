@@ -75,6 +75,18 @@ class DisplayTest : public ::testing::Test
     }
     int Rows() const { return display->Table().RowCount(); }
     std::vector<std::string> Sent() const { return display->Media().Sent(); }
+    // Record numbers of the segments played, from their temporary files.
+    std::vector<int> Played() const
+    {
+        std::vector<int> played;
+        for (const auto& command : Sent()) {
+            if (command.starts_with("open ")) {
+                const auto at = command.find("QLM") + 3;
+                played.push_back(std::stoi(command.substr(at, command.find('.', at) - at), nullptr, 16));
+            }
+        }
+        return played;
+    }
 
     // Enabled states of Load, Filter, Length, StopIt, Quit, Auto.
     std::string States() const

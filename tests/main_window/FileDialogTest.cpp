@@ -6,6 +6,9 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -13,7 +16,8 @@ using quelm::FileDialog;
 using quelm::FileDialogSettings;
 using quelm::test::TempDir;
 
-namespace {
+namespace
+{
 
 // The names the open dialog lists in Folder with its first filter in force.
 QStringList ListedNames(const std::string& Folder)
@@ -69,11 +73,48 @@ TEST(FileDialog, QueuedAnswersGetTheDefaultExtension)
     FileDialog dialogs;
     FileDialogSettings settings;
     settings.defaultExt = "mp3";
-    dialogs.QueueAnswer(QString("/tmp/typed"));
+    TempDir dir;
+    const QString existing = QString::fromStdString(dir.Write("record", "x"));
+    const QString typed = QString::fromStdString(dir.Path("typed"));
+    dialogs.QueueAnswer(typed);
     dialogs.QueueAnswer(QString("/tmp/named.wav"));
+    dialogs.QueueAnswer(existing);
     dialogs.QueueAnswer(std::nullopt);
-    EXPECT_EQ(dialogs.ShowSave(nullptr, settings), QString("/tmp/typed.mp3"));
+    EXPECT_EQ(dialogs.ShowSave(nullptr, settings), typed + ".mp3");
     EXPECT_EQ(dialogs.ShowSave(nullptr, settings), QString("/tmp/named.wav"));
+    EXPECT_EQ(dialogs.ShowOpen(nullptr, settings), existing); // a file without an extension
     EXPECT_FALSE(dialogs.ShowSave(nullptr, settings).has_value());
-    EXPECT_EQ(dialogs.TimesShown(), 3);
+    EXPECT_EQ(dialogs.TimesShown(), 4);
+}
+
+TEST(FileDialog, TheOpenDialogTakesAFileWithoutAnExtensionAndShowsItsNotice)
+{
+    TempDir dir;
+    const QString record = QString::fromStdString(dir.Write("record", "x"));
+    FileDialogSettings settings;
+    settings.initialDir = QString::fromStdString(dir.Root().string());
+    settings.defaultExt = "mp3";
+    settings.filters = {"MP3 Files (*.MP3)", "All Files (*.*)"};
+    settings.notice = "cannot read /x/day.mp3: Permission denied";
+    QString notice;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (auto* label = dialog->findChild<QLabel*>("Notice"); label != nullptr && label->isVisible()) {
+            notice = label->text();
+        }
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setText(record);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTimer guard; // a dialog that refuses the name (and its message box) goes away
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    guard.start(2000);
+    FileDialog dialogs;
+    EXPECT_EQ(dialogs.ShowOpen(nullptr, settings), record);
+    EXPECT_EQ(notice, settings.notice);
 }

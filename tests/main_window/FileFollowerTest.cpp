@@ -2,7 +2,6 @@
 #include "DisplayFixture.h"
 #include "record/Scanner.h"
 
-#include <QStatusBar>
 #include <QTime>
 #include <random>
 
@@ -23,7 +22,6 @@ class FollowTest : public DisplayTest
     {
         return List()->viewport()->rect().intersects(List()->visualRect(List()->model()->index(Position - 1, 0)));
     }
-    QString Message() const { return display->findChild<QStatusBar*>("StatusBar")->currentMessage(); }
 };
 
 } // namespace
@@ -83,11 +81,11 @@ TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
     display->Follower().Check();
     std::filesystem::rename(dir.Write("new.mp3", Segments({8, 9})), dir.Path("record.mp3"));
     display->Follower().Check();
-    EXPECT_EQ(Message(), "record.mp3 was replaced by another file: loaded anew");
+    EXPECT_EQ(display->LastFailure(), "record.mp3 was replaced by another file: loaded anew");
     EXPECT_EQ(display->Table().Row(2).SubItem(3), "9");
     std::filesystem::resize_file(dir.Path("record.mp3"), Segments({8}).size());
     display->Follower().Check();
-    EXPECT_EQ(Message(), "record.mp3 shrank: loaded anew");
+    EXPECT_EQ(display->LastFailure(), "record.mp3 shrank: loaded anew");
     EXPECT_EQ(Rows(), 1);
 
     std::string many;
@@ -113,7 +111,7 @@ TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
 
     Append(End("no time")); // refused, and said once while the file grows
     EXPECT_TRUE(display->LastFailure().contains("time of day"));
-    display->findChild<QStatusBar*>("StatusBar")->clearMessage(); // the failure is over
+    display->EndFailure(); // the failure is over
     Append(Segments({5}));
     EXPECT_TRUE(Rows() == 200003 && display->LastFailure().isEmpty());
 }

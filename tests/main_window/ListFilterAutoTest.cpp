@@ -17,18 +17,6 @@ class InteractionTest : public DisplayTest
         display->show();
         ASSERT_EQ(Rows(), 5);
     }
-    // Record numbers of the segments played, from their temporary files.
-    std::vector<int> Played() const
-    {
-        std::vector<int> played;
-        for (const auto& command : Sent()) {
-            if (command.starts_with("open ")) {
-                const auto at = command.find("QLM") + 3;
-                played.push_back(std::stoi(command.substr(at, command.find('.', at) - at), nullptr, 16));
-            }
-        }
-        return played;
-    }
     QCheckBox* Auto() const { return Check("Auto"); }
 };
 
@@ -79,6 +67,8 @@ TEST_F(InteractionTest, AFailedClickIsShownAndChangesNothing)
     std::filesystem::remove(record);
     ClickRow(List(), 2, Qt::LeftButton);
     EXPECT_TRUE(display->LastFailure().contains("No such file")) << display->LastFailure().toStdString();
+    // The reason first: the panel is narrow.
+    EXPECT_TRUE(PanelText("Filename").startsWith("No such file or directory:")) << PanelText("Filename").toStdString();
     EXPECT_EQ(display->NextRecord(), 1);
     EXPECT_TRUE(display->isVisible());
 }

@@ -17,7 +17,7 @@ TEST_F(DisplayTest, LoadSetsUpTheOpenDialog)
     EXPECT_EQ(settings.defaultExt, "mp3");
     EXPECT_EQ(settings.filters, (QStringList{"MP3 Files (*.MP3)", "All Files (*.*)"}));
     EXPECT_EQ(settings.title, "Select Quelm MP3 file to be load ...");
-    EXPECT_TRUE(settings.mustExist);
+    EXPECT_TRUE(settings.notice.isEmpty());
 }
 
 TEST_F(DisplayTest, CancelledLoadChangesNothing)
@@ -44,8 +44,13 @@ TEST_F(DisplayTest, MissingFileBringsTheDialogBackWithItsName)
     display->Load_Click();
     EXPECT_EQ(display->Dialogs().TimesShown(), 3);
     EXPECT_EQ(display->Dialogs().LastSettings().fileName, QString::fromStdString(dir.Root().string()));
+    // Asked again, the dialog says why.
+    EXPECT_EQ(display->Dialogs().LastSettings().notice,
+              QString::fromStdString("cannot read " + dir.Root().string() + ": it is a folder"));
     EXPECT_EQ(display->RecordFile(), good);
     EXPECT_EQ(Rows(), 1);
+    display->EndFailure(); // the load named its file over the failure
+    EXPECT_EQ(PanelText("Filename"), "good.mp3");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("missing.mp3")));
 }
 
@@ -128,7 +133,15 @@ TEST_F(DisplayTest, FailedScanKeepsItsRowsRestoresTheControlsAndSaysWhy)
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(States(), "111011");
     EXPECT_TRUE(display->LastFailure().contains("cut off")) << display->LastFailure().toStdString();
-    EXPECT_EQ(display->findChild<QStatusBar*>("StatusBar")->currentMessage(), display->LastFailure());
+    // Shown in the "Filename" panel for a while, the whole text as its tooltip;
+    // the playback bar and the counter stay.
+    EXPECT_TRUE(PanelText("Filename").startsWith("marker at offset")) << PanelText("Filename").toStdString();
+    EXPECT_EQ(display->Panel("Filename")->toolTip(), display->LastFailure());
+    EXPECT_TRUE(Child<QProgressBar>("ProgressBar")->isVisibleTo(display.get()));
+    EXPECT_EQ(PanelText("Record"), "00000002");
+    display->EndFailure();
+    EXPECT_EQ(PanelText("Filename"), "cut.mp3");
+    EXPECT_TRUE(display->LastFailure().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     Load(End("10:00:00") + Segments({5}), "bad.mp3");

@@ -103,7 +103,7 @@ TEST_F(DisplayTest, SaveOffersTheDefaultNameAndWritesSegmentAndTag)
     EXPECT_EQ(settings.defaultExt, "mp3");
     EXPECT_EQ(settings.title, "Select Quelm MP3 filename to be save ...");
     EXPECT_EQ(settings.filters, (QStringList{"MP3 Files (*.MP3)", "All Files (*.*)"}));
-    EXPECT_FALSE(settings.mustExist);
+    EXPECT_TRUE(settings.notice.isEmpty());
     const std::string saved = ReadFile(target);
     ASSERT_EQ(saved.size(), 730U + 128U);
     EXPECT_EQ(saved.substr(0, 730), ReadFile(record).substr(100, 730));
@@ -153,7 +153,8 @@ TEST_F(DisplayTest, SaveOverAnExistingFileReplacesIt)
     EXPECT_EQ(std::filesystem::file_size(target), 858U);
 }
 
-namespace {
+namespace
+{
 
 // Plays Path through Qt Multimedia; how long the decoder says it lasts.
 qint64 PlayedDuration(const std::string& Path)
