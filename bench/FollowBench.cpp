@@ -3,7 +3,7 @@
 // 16 MiB for comparison, and the window's follower takes it in. Timed: the
 // follower's check (looking at the file, scanning the new bytes, new rows
 // into the list, scrolling to them), and that plus the repaint that follows.
-// The files are generated in the temporary folder and deleted afterwards.
+// The files are made in the temporary folder and deleted afterwards.
 #include "Display.h"
 #include "FileFollower.h"
 #include "RecordWriter.h"
@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -143,14 +144,22 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     constexpr int kRounds = 20;
     Scratch scratch;
+    // The big file is a copy of the benchmarks' shared one when it is given
+    // (QUELMRDR_BENCH_FILE): appending to that one would change the figures
+    // of the benchmarks run after this.
+    const char* shared = std::getenv("QUELMRDR_BENCH_FILE");
     for (const auto& [name, bytes, segments] :
          {std::tuple{"16 MiB file", 16ULL << 20, 480}, std::tuple{"1 GiB file", 1ULL << 30, 30000}}) {
         const std::string file = (scratch.dir / "record.mp3").string();
-        quelm::tools::RecordPlan plan;
-        plan.segments = segments;
-        plan.bytes = bytes;
-        plan.seed = 42;
-        quelm::tools::WriteRecordFile(file, plan);
+        if (bytes > (1ULL << 29) && shared != nullptr && std::filesystem::exists(shared)) {
+            std::filesystem::copy_file(shared, file);
+        } else {
+            quelm::tools::RecordPlan plan;
+            plan.segments = segments;
+            plan.bytes = bytes;
+            plan.seed = 42;
+            quelm::tools::WriteRecordFile(file, plan);
+        }
         Figures figures = Follow(scratch.dir, file, kRounds);
         Report(name, file, figures, kRounds);
         std::filesystem::remove(file);
