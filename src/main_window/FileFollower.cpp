@@ -123,11 +123,11 @@ void FileFollower::Check()
         return;
     }
     const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
-    QString message = tr("%1 changed on disk: loaded anew");
+    QString message = tr("Loaded anew: %1 changed on disk");
     if (before && !sameFile) {
-        message = tr("%1 was replaced by another file: loaded anew");
+        message = tr("Loaded anew: %1 was replaced by another file");
     } else if (sameFile && now->size < before->size) {
-        message = tr("%1 shrank: loaded anew");
+        message = tr("Loaded anew: %1 shrank");
     }
     m_window.load(path, message.arg(name));
 }

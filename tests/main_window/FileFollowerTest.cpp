@@ -81,11 +81,11 @@ TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
     display->Follower().Check();
     std::filesystem::rename(dir.Write("new.mp3", Segments({8, 9})), dir.Path("record.mp3"));
     display->Follower().Check();
-    EXPECT_EQ(display->LastFailure(), "record.mp3 was replaced by another file: loaded anew");
+    EXPECT_EQ(display->LastFailure(), "Loaded anew: record.mp3 was replaced by another file");
     EXPECT_EQ(display->Table().Row(2).SubItem(3), "9");
     std::filesystem::resize_file(dir.Path("record.mp3"), Segments({8}).size());
     display->Follower().Check();
-    EXPECT_EQ(display->LastFailure(), "record.mp3 shrank: loaded anew");
+    EXPECT_EQ(display->LastFailure(), "Loaded anew: record.mp3 shrank");
     EXPECT_EQ(Rows(), 1);
 
     std::string many;
