@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,9 @@ struct CommandLine {
     bool filterOn = true;
     std::int32_t filterSeconds = 2;
     bool json = false;
-    std::string recordFile;
+    bool csv = false;
+    bool follow = false;
+    std::vector<std::string> recordFiles;
     std::int32_t record = 0;
     std::string output;
     std::string directory = ".";

@@ -1,91 +1,187 @@
 #include "TextOutput.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 
 namespace quelm::cli
 {
+
+namespace
+{
+
+std::size_t Latin1AsUtf8(unsigned char Byte, char* Out)
+{
+    if (Byte < 0x80) {
+        Out[0] = static_cast<char>(Byte);
+        return 1;
+    }
+    Out[0] = static_cast<char>(0xC0 | (Byte >> 6));
+    Out[1] = static_cast<char>(0x80 | (Byte & 0x3F));
+    return 2;
+}
+
+std::size_t TableForm(unsigned char Byte, char* Out)
+{
+    if (Byte == '\\') {
+        Out[0] = Out[1] = '\\';
+        return 2;
+    }
+    if (Byte >= 0x20 && Byte < 0x7F) {
+        Out[0] = static_cast<char>(Byte);
+        return 1;
+    }
+    std::snprintf(Out, 5, "\\x%02X", Byte);
+    return 4;
+}
+
+std::size_t JsonForm(unsigned char Byte, char* Out)
+{
+    if (Byte == '"' || Byte == '\\') {
+        Out[0] = '\\';
+        Out[1] = static_cast<char>(Byte);
+        return 2;
+    }
+    if (Byte < 0x20 || Byte == 0x7F) {
+        std::snprintf(Out, 7, "\\u%04x", Byte);
+        return 6;
+    }
+    return Latin1AsUtf8(Byte, Out);
+}
+
+std::size_t CsvForm(unsigned char Byte, char* Out)
+{
+    if (Byte == '"') {
+        Out[0] = Out[1] = '"';
+        return 2;
+    }
+    return Latin1AsUtf8(Byte, Out);
+}
+
+const ByteForms kUtf8(Latin1AsUtf8);
+
+// The length of the valid UTF-8 sequence of two or more bytes at the start
+// of Text, or 0. Overlong forms and surrogates are not valid; neither are
+// C1 control characters unless AllowC1.
+std::size_t MultiByteSequence(std::string_view Text, bool AllowC1)
+{
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(Text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        if (lead == 0xC2 && !AllowC1) {
+            low = 0xA0;
+        }
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (Text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// Copies valid UTF-8 sequences and gives every other byte Form's form.
+std::string KeepUtf8(std::string_view Text, const ByteForms& Form, bool AllowC1)
+{
+    std::string out;
+    out.reserve(Text.size());
+    while (!Text.empty()) {
+        const std::size_t sequence = MultiByteSequence(Text, AllowC1);
+        if (sequence > 0) {
+            out.append(Text.substr(0, sequence));
+            Text.remove_prefix(sequence);
+        } else {
+            out.append(Form[static_cast<unsigned char>(Text.front())]);
+            Text.remove_prefix(1);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+const ByteForms kTableForms(TableForm);
+const ByteForms kJsonForms(JsonForm);
+const ByteForms kCsvForms(CsvForm);
 
 std::string EscapeForTerminal(std::string_view Bytes)
 {
     std::string out;
     out.reserve(Bytes.size());
     for (const char c : Bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            out += c;
-        } else {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        }
+        out.append(kTableForms[static_cast<unsigned char>(c)]);
     }
     return out;
+}
+
+std::string PrintableText(std::string_view Text)
+{
+    return KeepUtf8(Text, kTableForms, false);
+}
+
+std::string PathAsUtf8(std::string_view Path)
+{
+    return KeepUtf8(Path, kUtf8, true);
 }
 
 std::string JsonString(std::string_view Bytes)
 {
     std::string out = "\"";
     for (const char c : Bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char hex[7];
-            std::snprintf(hex, sizeof hex, "\\u%04x", byte);
-            out += hex;
-        } else if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
+        out.append(kJsonForms[static_cast<unsigned char>(c)]);
     }
     out += '"';
     return out;
 }
 
-void WriteTable(std::ostream& Out, const std::vector<SegmentRow>& Rows)
+std::string JsonPath(std::string_view Path)
 {
-    constexpr std::array<const char*, 4> headers = {"Record", "Start", "End", "s"};
-    std::vector<std::array<std::string, 4>> cells;
-    cells.reserve(Rows.size());
-    std::array<std::size_t, 4> widths{};
-    for (std::size_t c = 0; c < 4; ++c) {
-        widths[c] = std::string_view(headers[c]).size();
+    std::string out = "\"";
+    for (const char c : PathAsUtf8(Path)) {
+        const auto byte = static_cast<unsigned char>(c);
+        // Bytes of multi-byte characters stay as they are.
+        out.append(byte < 0x80 ? kJsonForms[byte] : std::string_view(&c, 1));
     }
-    for (const SegmentRow& row : Rows) {
-        std::array<std::string, 4> line = {EscapeForTerminal(row.text), EscapeForTerminal(row.SubItem(1)),
-                                           EscapeForTerminal(row.SubItem(2)), EscapeForTerminal(row.SubItem(3))};
-        for (std::size_t c = 0; c < 4; ++c) {
-            widths[c] = std::max(widths[c], line[c].size());
-        }
-        cells.push_back(std::move(line));
-    }
-    auto writeLine = [&](const std::array<std::string, 4>& line) {
-        for (std::size_t c = 0; c < 3; ++c) {
-            Out << line[c] << std::string(widths[c] - line[c].size() + 2, ' ');
-        }
-        // The seconds column is right-aligned, as in the window.
-        Out << std::string(widths[3] - line[3].size(), ' ') << line[3] << '\n';
-    };
-    writeLine({headers[0], headers[1], headers[2], headers[3]});
-    for (const auto& line : cells) {
-        writeLine(line);
-    }
+    out += '"';
+    return out;
 }
 
-void WriteJsonLines(std::ostream& Out, const std::vector<SegmentRow>& Rows)
+bool CsvNeedsQuotes(std::string_view Text)
 {
-    for (const SegmentRow& row : Rows) {
-        Out << "{\"record\":" << JsonString(row.text) << ",\"start\":" << JsonString(row.SubItem(1))
-            << ",\"end\":" << JsonString(row.SubItem(2)) << ",\"seconds\":" << JsonString(row.SubItem(3))
-            << ",\"tag\":" << JsonString(row.tag) << "}\n";
+    return Text.find_first_of(",\"\r\n") != std::string_view::npos ||
+           (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '));
+}
+
+std::string CsvPath(std::string_view Path)
+{
+    const std::string text = PathAsUtf8(Path);
+    if (!CsvNeedsQuotes(text)) {
+        return text;
     }
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c;
+        if (c == '"') {
+            out += c;
+        }
+    }
+    out += '"';
+    return out;
 }
 
 } // namespace quelm::cli

@@ -1,26 +1,49 @@
 #pragma once
 
-#include "record/SegmentRow.h"
+#include "ByteForms.h"
 
-#include <ostream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quelm::cli
 {
 
-// Printable ASCII stays, a backslash doubles, every other byte is \xNN.
+// The forms one byte of a record file's text takes in the outputs. Marker
+// texts are single-byte text: each byte is the Latin-1 character of its code.
+//
+// The table's form: printable ASCII stays, a backslash doubles, every other
+// byte is \xNN, so nothing of a time stamp can steer the terminal.
+extern const ByteForms kTableForms;
+// Inside a JSON string: UTF-8, with quote, backslash and control characters
+// escaped.
+extern const ByteForms kJsonForms;
+// Inside a CSV field: UTF-8, with a quote doubled.
+extern const ByteForms kCsvForms;
+
+// A whole text in the table's form.
 std::string EscapeForTerminal(std::string_view Bytes);
 
-// A JSON string literal: each byte is the Latin-1 character of that code,
-// written as UTF-8.
+// A message or a path fit for the terminal: what is valid UTF-8 stays, so
+// that names in the user's language read as they are, but control
+// characters (C1 included) and bytes that are no UTF-8 take the table's form.
+std::string PrintableText(std::string_view Text);
+
+// A path given on the command line as UTF-8 text for JSON and CSV: valid
+// UTF-8 stays, any other byte is read as Latin-1.
+std::string PathAsUtf8(std::string_view Path);
+
+// A JSON string literal of a record file's text (Latin-1 to UTF-8).
 std::string JsonString(std::string_view Bytes);
 
-// The rows as an aligned table with the window's columns.
-void WriteTable(std::ostream& Out, const std::vector<SegmentRow>& Rows);
+// A JSON string literal of a path (PathAsUtf8).
+std::string JsonPath(std::string_view Path);
 
-// One JSON object per row and line: record, start, end, seconds, tag.
-void WriteJsonLines(std::ostream& Out, const std::vector<SegmentRow>& Rows);
+// A CSV field (RFC 4180) of a path (PathAsUtf8).
+std::string CsvPath(std::string_view Path);
+
+// True when a CSV field holding Text must be quoted: it holds a comma, a
+// quote or a line break, or begins or ends with a blank that a spreadsheet
+// could trim.
+bool CsvNeedsQuotes(std::string_view Text);
 
 } // namespace quelm::cli

@@ -617,7 +617,7 @@ void Display::PlaySegment(const SegmentRow& Row)
     if (!offsets) {
         return;
     }
-    WriteNewFile(m_playFile, ReadRange(m_recordFile, PlaybackRange(*offsets)));
+    WritePlaybackFile(m_recordFile, *offsets, m_playFile);
     // A segment of no length (or a negative one) leaves the bar no room.
     SetProgress(std::max(0.0F, static_cast<float>(ReadNumber(Row.SubItem(3)))), 0);
     m_media.Send(OpenCommand(m_playFile));

@@ -4,6 +4,7 @@
 #include "MarkerFormat.h"
 #include "NumberReading.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -61,10 +62,10 @@ void AppendNumber(std::string& Text, std::int64_t Position)
 
 const SegmentRow& SegmentTable::Row(std::int32_t Position) const
 {
-    if (Position < 1 || Position > RowCount()) {
+    if (Position < FirstHeldRow() || Position > RowCount()) {
         throw Failure("no row " + std::to_string(Position) + " in a list of " + std::to_string(RowCount()));
     }
-    return m_rows[static_cast<std::size_t>(Position - 1)];
+    return m_rows[static_cast<std::size_t>(Position - FirstHeldRow())];
 }
 
 SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPosition)
@@ -73,14 +74,26 @@ SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPositi
         throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) +
                       " has no segment to end (no start marker before it)");
     }
-    return m_rows[static_cast<std::size_t>(Position - 1)];
+    if (Position < FirstHeldRow()) {
+        throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) + " would change segment " +
+                      std::to_string(Position) + ", which was already given out");
+    }
+    return m_rows[static_cast<std::size_t>(Position - FirstHeldRow())];
 }
 
 void SegmentTable::Clear(ScanHost& Host)
 {
     Host.BeginClearRows();
     m_rows.clear();
+    m_forgotten = 0;
     Host.EndClearRows();
+}
+
+void SegmentTable::ForgetRowsBefore(std::int32_t Position)
+{
+    const auto count = std::clamp<std::int32_t>(Position - FirstHeldRow(), 0, RowCount() - m_forgotten);
+    m_rows.erase(m_rows.begin(), m_rows.begin() + count);
+    m_forgotten += count;
 }
 
 void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, ScanHost& Host)
@@ -103,7 +116,7 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
         row.tag.assign(1, ' ');
         AppendNumber(row.tag, Position);
         Host.BeginInsertRow(m_recordCount);
-        m_rows.insert(m_rows.begin() + (m_recordCount - 1), std::move(row));
+        m_rows.insert(m_rows.begin() + (m_recordCount - FirstHeldRow()), std::move(row));
         Host.EndInsertRow();
         Host.ShowRow(m_recordCount);
     } else if (keyword == kEndKeyword) {
@@ -144,7 +157,7 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
 
     if (Host.FilterOn() && Host.FilterLength() >= duration) {
         Host.BeginRemoveRow(position);
-        m_rows.erase(m_rows.begin() + (position - 1));
+        m_rows.erase(m_rows.begin() + (position - FirstHeldRow()));
         Host.EndRemoveRow();
         m_recordCount = CheckedSub(m_recordCount, 1, "the record counter");
         Host.RecordPanelChanged(FormatRecordNumber(m_recordCount));

@@ -14,11 +14,19 @@ namespace quelm
 class SegmentTable
 {
   public:
+    // The rows held in memory: all of them, unless ForgetRowsBefore freed
+    // the first ones (Rows()[0] is then row FirstHeldRow()).
     const std::vector<SegmentRow>& Rows() const { return m_rows; }
-    std::int32_t RowCount() const { return static_cast<std::int32_t>(m_rows.size()); }
+    std::int32_t RowCount() const { return m_forgotten + static_cast<std::int32_t>(m_rows.size()); }
+    std::int32_t FirstHeldRow() const { return m_forgotten + 1; }
 
-    // The row at a 1-based position; a missing position is a failure.
+    // The row at a 1-based position; a missing or freed position is a failure.
     const SegmentRow& Row(std::int32_t Position) const;
+
+    // Frees the rows before Position for a caller that has taken them and
+    // needs the table to stay small on any file; they stay counted, so later
+    // rows keep their numbers. A marker that would change a freed row fails.
+    void ForgetRowsBefore(std::int32_t Position);
 
     std::int32_t RecordCount() const { return m_recordCount; }
     void SetRecordCount(std::int32_t Value) { m_recordCount = Value; }
@@ -35,6 +43,7 @@ class SegmentTable
     void ReadEndMarker(std::string_view Text, std::int64_t Position, ScanHost& Host);
 
     std::vector<SegmentRow> m_rows;
+    std::int32_t m_forgotten = 0;
     std::int32_t m_recordCount = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "../mapped_file/Failure.h"
 #include "../record/NumberReading.h"
 #include "FileWriting.h"
+#include "RecordSource.h"
 
 #include <cerrno>
 #include <cmath>
@@ -56,56 +57,26 @@ ByteRange SavingRange(const SegmentOffsets& Offsets)
     return {Offsets.p1 - 29, Offsets.p2 - Offsets.p1 + 30};
 }
 
-std::string ReadRange(const std::string& RecordFile, const ByteRange& Range)
+void WritePlaybackFile(const std::string& RecordFile, const SegmentOffsets& Offsets, const std::string& PlayFile)
 {
-    if (Range.first < 0 || Range.length <= 0) {
-        throw Failure("the segment's positions do not form a byte range of " + RecordFile);
-    }
-    const int fd = ::open(RecordFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const RecordSource source(RecordFile);
+    source.CheckMarkers(Offsets);
+    ::unlink(PlayFile.c_str());
+    const int fd = ::open(PlayFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
-        SystemFailure("cannot open", RecordFile, errno);
-    }
-    std::string bytes(static_cast<std::size_t>(Range.length), '\0');
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done,
-                                  static_cast<off_t>(Range.first + static_cast<std::int64_t>(done)));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            error = n < 0 ? errno : 0;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    if (error != 0) {
-        SystemFailure("cannot read", RecordFile, error);
-    }
-    if (done < bytes.size()) {
-        throw Failure("the record file " + RecordFile +
-                      " is shorter than the segment: it has changed since it was scanned");
-    }
-    return bytes;
-}
-
-void WriteNewFile(const std::string& Path, const std::string& Bytes)
-{
-    ::unlink(Path.c_str());
-    const int fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        SystemFailure("cannot create", Path, errno);
+        SystemFailure("cannot create", PlayFile, errno);
     }
     try {
-        WriteAll(fd, Bytes.data(), Bytes.size(), Path);
+        source.CopyRange(PlaybackRange(Offsets), fd, PlayFile);
     } catch (...) {
         ::close(fd);
+        ::unlink(PlayFile.c_str());
         throw;
     }
     if (::close(fd) != 0) {
-        SystemFailure("cannot write", Path, errno);
+        const int error = errno;
+        ::unlink(PlayFile.c_str());
+        SystemFailure("cannot write", PlayFile, error);
     }
 }
 

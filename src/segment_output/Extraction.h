@@ -35,11 +35,12 @@ ByteRange PlaybackRange(const SegmentOffsets& Offsets);
 // What a save copies: both markers and everything between them.
 ByteRange SavingRange(const SegmentOffsets& Offsets);
 
-// Reads a range of the record file in one piece. Throws Failure when the
-// file cannot be read or no longer holds the whole range.
-std::string ReadRange(const std::string& RecordFile, const ByteRange& Range);
-
-// Deletes Path (ignoring failures), then creates it anew with Bytes.
-void WriteNewFile(const std::string& Path, const std::string& Bytes);
+// Writes the playback copy of a segment: deletes PlayFile, then creates it
+// anew with the playback range of RecordFile, copied with a fixed amount
+// of memory. Throws Failure when the record file cannot be read, is not a
+// regular file or has changed since it was scanned (its markers are no
+// longer at Offsets), or when PlayFile cannot be written; a part-written
+// PlayFile is removed again.
+void WritePlaybackFile(const std::string& RecordFile, const SegmentOffsets& Offsets, const std::string& PlayFile);
 
 } // namespace quelm

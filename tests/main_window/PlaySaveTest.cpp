@@ -206,7 +206,7 @@ TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
     const auto offsets = *quelm::ParseOffsets(table.Row(1).tag);
 
     const std::string played = dir.Path("QLM1.mp3");
-    quelm::WriteNewFile(played, quelm::ReadRange(record, quelm::PlaybackRange(offsets)));
+    quelm::WritePlaybackFile(record, offsets, played);
     EXPECT_GT(PlayedDuration(played), 1000);
 
     const std::string saved = dir.Path("saved.mp3");

@@ -193,3 +193,28 @@ TEST_F(SegmentTableTest, OtherKeywordsChangeNothing)
     EXPECT_TRUE(host.panel.empty());
     EXPECT_TRUE(host.events.empty());
 }
+
+// A caller that has taken the first rows frees them; numbering goes on, and
+// a marker that would change a freed row fails instead of changing another.
+TEST_F(SegmentTableTest, FreedRowsStayCounted)
+{
+    host.filterOn = true;
+    Start("10:00:00");
+    End("10:00:30");
+    Start("11:00:00");
+    End("11:00:30");
+    table.ForgetRowsBefore(2);
+    EXPECT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(table.FirstHeldRow(), 2);
+    EXPECT_EQ(table.Rows().size(), 1U);
+    EXPECT_THROW(table.Row(1), Failure);
+    Start("12:00:00");
+    EXPECT_EQ(table.Row(3).text, "00000003");
+    End("12:00:01"); // dropped
+    End("11:00:50"); // a second end for row 2, still held
+    EXPECT_EQ(table.Row(2).SubItem(3), "50");
+    End("11:00:01"); // drops row 2
+    EXPECT_THROW(End("10:00:40"), Failure);
+    table.Clear(host);
+    EXPECT_EQ(table.FirstHeldRow(), 1);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace quelm::cli
+{
+
+// The form every byte takes in one kind of output, made once, so that
+// writing a row looks each byte up and allocates nothing.
+class ByteForms
+{
+  public:
+    // Writes Byte's form to Out (at most kWidth characters) and returns its
+    // length.
+    using MakeForm = std::size_t (*)(unsigned char Byte, char* Out);
+    static constexpr std::size_t kWidth = 8;
+
+    explicit ByteForms(MakeForm Make);
+
+    std::string_view operator[](unsigned char Byte) const { return {&m_text[Byte * kWidth], m_size[Byte]}; }
+    // True when Byte stands for itself.
+    bool Plain(unsigned char Byte) const { return m_plain[Byte]; }
+
+  private:
+    std::array<char, 256 * kWidth> m_text{};
+    std::array<std::uint8_t, 256> m_size{};
+    std::array<bool, 256> m_plain{};
+};
+
+} // namespace quelm::cli

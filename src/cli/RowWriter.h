@@ -1,0 +1,47 @@
+#pragma once
+
+#include "CheckedOutput.h"
+#include "RowSink.h"
+#include "record/SegmentRow.h"
+
+#include <string>
+#include <string_view>
+
+namespace quelm::cli
+{
+
+enum class RowFormat { Table, Json, Csv };
+
+// Writes segment rows one at a time as they become known, with nothing
+// allocated per row: an aligned table with the window's columns, JSON lines
+// (file, record, start, end, seconds, tag) or RFC 4180 CSV with a header.
+class RowWriter : public RowSink
+{
+  public:
+    RowWriter(CheckedOutput& Out, RowFormat Format, bool ManyFiles)
+        : m_out(Out), m_format(Format), m_manyFiles(ManyFiles)
+    {
+    }
+
+    // Starts the rows of a record file: the table's heading (after the
+    // file's name when there are several files); the CSV header once.
+    void BeginFile(const std::string& Path);
+    void Take(const SegmentRow& Row) override;
+
+  private:
+    void WriteTableRow(const SegmentRow& Row);
+    void WriteJsonRow(const SegmentRow& Row);
+    void WriteCsvRow(const SegmentRow& Row);
+    void TableCell(std::string_view Bytes, std::size_t Width);
+    void JsonField(std::string_view Key, std::string_view Bytes);
+    void CsvField(std::string_view Bytes);
+
+    CheckedOutput& m_out;
+    RowFormat m_format;
+    bool m_manyFiles;
+    bool m_started = false;
+    std::string m_file; // the path in the output's form, made once per file
+    std::size_t m_pendingBlanks = 0;
+};
+
+} // namespace quelm::cli

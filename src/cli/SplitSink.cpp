@@ -1,0 +1,71 @@
+#include "SplitSink.h"
+
+#include "Messages.h"
+#include "TextOutput.h"
+#include "segment_output/DefaultName.h"
+
+namespace quelm::cli
+{
+
+SplitSink::SplitSink(CheckedOutput& Out, std::string Folder) : m_out(Out), m_folder(std::move(Folder))
+{
+    if (!m_folder.empty() && m_folder.back() != '/') {
+        m_folder += '/';
+    }
+}
+
+void SplitSink::BeginFile(const std::string& RecordFile)
+{
+    SaveQueued();
+    m_batch.reset();
+    m_batchFailed = false;
+    m_recordFile = RecordFile;
+}
+
+void SplitSink::Take(const SegmentRow& Row)
+{
+    if (!HasEnd(Row) || m_batchFailed) {
+        return; // no end: nothing to save
+    }
+    if (!m_batch) {
+        // Opened at the first segment: a file that cannot be scanned has
+        // said so already.
+        const std::string failure = Attempt([&] { m_batch = std::make_unique<SegmentBatch>(m_recordFile); });
+        if (!failure.empty()) {
+            Complain(m_out, failure);
+            m_batchFailed = true;
+            m_allSaved = false;
+            return;
+        }
+    }
+    m_batch->Add(*ParseOffsets(Row.tag), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)));
+    if (++m_queued >= SegmentBatch::kGroupSize) {
+        SaveQueued();
+    }
+}
+
+void SplitSink::Done(const BatchItem& Item)
+{
+    if (Item.failure.empty()) {
+        m_out.Write(PrintableText(Item.target));
+        m_out.Put('\n');
+    } else {
+        Complain(m_out, Item.failure);
+        m_allSaved = false;
+    }
+}
+
+void SplitSink::SaveQueued()
+{
+    if (m_queued == 0) {
+        return;
+    }
+    m_queued = 0;
+    const std::string failure = Attempt([&] { m_batch->Save([&](const BatchItem& Item) { Done(Item); }); });
+    if (!failure.empty()) {
+        Complain(m_out, failure);
+        m_allSaved = false;
+    }
+}
+
+} // namespace quelm::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "CheckedOutput.h"
+#include "RowSink.h"
+#include "SavedNames.h"
+#include "segment_output/SegmentBatch.h"
+
+#include <memory>
+#include <string>
+
+namespace quelm::cli
+{
+
+// The split command's rows: each row with an end is queued under its
+// default name in the folder, in one batch per record file (opened once,
+// made durable together); SaveQueued saves what is queued (and so does a
+// queue grown to a batch's group), printing the path of every segment saved
+// and saying why any other failed.
+class SplitSink : public RowSink
+{
+  public:
+    SplitSink(CheckedOutput& Out, std::string Folder);
+
+    // The rows that follow are segments of RecordFile.
+    void BeginFile(const std::string& RecordFile);
+    void Take(const SegmentRow& Row) override;
+
+    void SaveQueued();
+    // False once any segment could not be saved.
+    bool AllSaved() const { return m_allSaved; }
+
+  private:
+    void Done(const BatchItem& Item);
+
+    CheckedOutput& m_out;
+    std::string m_folder;
+    std::string m_recordFile;
+    SavedNames m_names;
+    std::unique_ptr<SegmentBatch> m_batch;
+    std::size_t m_queued = 0;
+    bool m_batchFailed = false; // the record file could not be opened for it
+    bool m_allSaved = true;
+};
+
+} // namespace quelm::cli

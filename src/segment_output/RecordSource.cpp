@@ -1,0 +1,144 @@
+#include "RecordSource.h"
+
+#include "../mapped_file/Failure.h"
+#include "FileWriting.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quelm
+{
+
+namespace
+{
+
+constexpr std::size_t kMarkerBytes = 30;
+constexpr std::size_t kMarkerHead = 10; // signature and keyword
+constexpr std::size_t kPiece = 1 << 20;
+
+// The first ten bytes of a marker: what a range is checked against.
+std::string MarkerHead(const char* Keyword)
+{
+    return std::string("\xFF\xE9\x09\xCC", 4) + Keyword;
+}
+
+Failure Changed(const std::string& Path)
+{
+    return Failure("the record file " + Path + " has changed since it was scanned; load it again");
+}
+
+} // namespace
+
+RecordSource::RecordSource(const std::string& File) : m_path(File)
+{
+    // Without O_NONBLOCK, opening a FIFO waits for a writer forever.
+    m_fd = ::open(File.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (m_fd < 0) {
+        SystemFailure("cannot open", File, errno);
+    }
+    struct stat info {
+    };
+    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(m_fd);
+        throw Failure("cannot read " + File + ": it is not a regular file");
+    }
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
+}
+
+RecordSource::~RecordSource()
+{
+    ::close(m_fd);
+}
+
+bool RecordSource::Is(const struct stat& Info) const
+{
+    return Info.st_dev == m_device && Info.st_ino == m_inode;
+}
+
+std::size_t RecordSource::ReadAt(char* Data, std::size_t Size, off_t Offset) const
+{
+    std::size_t done = 0;
+    while (done < Size) {
+        const ssize_t n = ::pread(m_fd, Data + done, Size - done, Offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            SystemFailure("cannot read", m_path, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void RecordSource::CheckMarkers(const SegmentOffsets& Offsets) const
+{
+    const std::pair<std::int64_t, const char*> markers[] = {{Offsets.p1, "STIME "}, {Offsets.p2, "ETIME "}};
+    for (const auto& [last, keyword] : markers) {
+        const std::int64_t first = last - static_cast<std::int64_t>(kMarkerBytes) + 1;
+        if (first < 0) {
+            throw Changed(m_path);
+        }
+        std::array<char, kMarkerHead> head{};
+        if (ReadAt(head.data(), head.size(), static_cast<off_t>(first)) < head.size() ||
+            std::string_view(head.data(), head.size()) != MarkerHead(keyword)) {
+            throw Changed(m_path);
+        }
+    }
+}
+
+void RecordSource::CopyRange(const ByteRange& Range, int Out, const std::string& OutPath) const
+{
+    if (Range.first < 0 || Range.length <= 0) {
+        throw Failure("the segment's positions do not form a byte range of " + m_path);
+    }
+    off_t from = static_cast<off_t>(Range.first);
+    std::int64_t left = Range.length;
+    // In the kernel first: no user buffer at all.
+    while (left > 0) {
+        const ssize_t n = ::copy_file_range(m_fd, &from, Out, nullptr, static_cast<std::size_t>(left), 0);
+        if (n > 0) {
+            left -= n;
+            continue;
+        }
+        if (n == 0) {
+            throw Changed(m_path);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        // Refused for this pair of files (another file system, a kernel or
+        // file system without it): copy the rest in pieces.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF) {
+            break;
+        }
+        if (errno == ENOSPC || errno == EFBIG || errno == EDQUOT) {
+            SystemFailure("cannot write", OutPath, errno);
+        }
+        SystemFailure("cannot copy from " + m_path + " to", OutPath, errno);
+    }
+    if (left == 0) {
+        return;
+    }
+    const std::unique_ptr<char[]> piece(new char[kPiece]);
+    while (left > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, kPiece));
+        if (ReadAt(piece.get(), want, from) < want) {
+            throw Changed(m_path);
+        }
+        WriteAll(Out, piece.get(), want, OutPath);
+        from += static_cast<off_t>(want);
+        left -= static_cast<std::int64_t>(want);
+    }
+}
+
+} // namespace quelm

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Extraction.h"
+
+#include <string>
+#include <sys/types.h>
+
+struct stat;
+
+namespace quelm
+{
+
+// The record file opened for copying segments out of it. Opened once
+// (without blocking, so a FIFO put in its place cannot hang the program)
+// and refused unless it is a regular file.
+class RecordSource
+{
+  public:
+    // Throws Failure when File is missing, unreadable or not a regular file.
+    explicit RecordSource(const std::string& File);
+    ~RecordSource();
+    RecordSource(const RecordSource&) = delete;
+    RecordSource& operator=(const RecordSource&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+    // True when Info describes this very file (same device and inode).
+    bool Is(const struct stat& Info) const;
+
+    // Throws Failure "the record file PATH has changed since it was
+    // scanned; load it again" unless the start marker still ends at P1 and
+    // the end marker at P2 (signature and keyword).
+    void CheckMarkers(const SegmentOffsets& Offsets) const;
+
+    // Appends the bytes of Range to Out (named OutPath in messages), in
+    // the kernel where it can and through a small fixed buffer where it
+    // cannot: the memory used never depends on the length. Throws Failure
+    // when the file no longer holds the whole range or a write fails.
+    void CopyRange(const ByteRange& Range, int Out, const std::string& OutPath) const;
+
+  private:
+    // Reads Size bytes at Offset; fewer only at the end of the file.
+    std::size_t ReadAt(char* Data, std::size_t Size, off_t Offset) const;
+
+    std::string m_path;
+    int m_fd = -1;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};
+
+} // namespace quelm

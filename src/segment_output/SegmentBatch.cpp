@@ -1,0 +1,237 @@
+#include "SegmentBatch.h"
+
+#include "../mapped_file/Failure.h"
+#include "FileWriting.h"
+#include "Id3Tag.h"
+#include "TemporaryFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quelm
+{
+
+namespace
+{
+
+// A target split into its folder and its name, with what it replaces.
+struct Destination {
+    std::string folder;
+    std::string name;
+    std::optional<struct stat> replaced;
+};
+
+// Follows a symlink to the file it names and refuses what a segment must
+// not replace.
+Destination Resolve(const std::string& Target, const RecordSource& Source)
+{
+    if (Target.empty()) {
+        throw Failure("no file name to save the segment under");
+    }
+    std::string path = Target;
+    struct stat info {
+    };
+    std::optional<struct stat> replaced;
+    if (::lstat(path.c_str(), &info) == 0) {
+        if (S_ISLNK(info.st_mode)) {
+            char resolved[PATH_MAX];
+            if (::realpath(Target.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0) {
+                throw Failure("cannot save " + Target + ": it is a symbolic link to nothing");
+            }
+            path = resolved;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            throw Failure("cannot save " + Target + ": it exists and is not a regular file");
+        }
+        if (Source.Is(info)) {
+            throw Failure("refusing to save over the record file itself: " + Target);
+        }
+        replaced = info;
+    } else if (errno != ENOENT) {
+        SystemFailure("cannot save", Target, errno);
+    }
+    const auto slash = path.rfind('/');
+    Destination destination;
+    destination.folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    destination.name = slash == std::string::npos ? path : path.substr(slash + 1);
+    destination.replaced = replaced;
+    if (destination.name.empty()) {
+        throw Failure("cannot save " + Target + ": it names a folder");
+    }
+    return destination;
+}
+
+// An open folder that targets are saved into.
+struct Folder {
+    int fd = -1;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+// One item of a group on its way: written, not yet in place.
+struct Pending {
+    std::size_t item = 0;
+    Folder folder;
+    std::string name;
+    TemporaryFile file;
+};
+
+} // namespace
+
+class SegmentBatch::Folders
+{
+  public:
+    ~Folders()
+    {
+        for (const auto& [path, folder] : m_open) {
+            ::close(folder.fd);
+        }
+    }
+    const Folder& Open(const std::string& Path)
+    {
+        const auto found = m_open.find(Path);
+        if (found != m_open.end()) {
+            return found->second;
+        }
+        Folder folder;
+        folder.fd = ::open(Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat info {
+        };
+        if (folder.fd < 0 || ::fstat(folder.fd, &info) != 0) {
+            const int error = errno;
+            if (folder.fd >= 0) {
+                ::close(folder.fd);
+            }
+            SystemFailure("cannot write into", Path, error);
+        }
+        folder.device = info.st_dev;
+        folder.inode = info.st_ino;
+        return m_open.emplace(Path, folder).first->second;
+    }
+
+  private:
+    std::map<std::string, Folder> m_open;
+};
+
+SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize)
+    : m_source(RecordFile), m_folders(std::make_unique<Folders>()),
+      m_groupSize(std::clamp<std::size_t>(GroupSize, 1, kGroupSize))
+{
+}
+
+SegmentBatch::~SegmentBatch() = default;
+
+void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target)
+{
+    m_items.push_back({Offsets, Target, {}});
+}
+
+bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
+{
+    bool all = true;
+    while (m_saved < m_items.size()) {
+        const std::size_t end = std::min(m_items.size(), m_saved + m_groupSize);
+        all = SaveGroup(m_saved, end) && all;
+        if (Done) {
+            for (std::size_t i = m_saved; i < end; ++i) {
+                Done(m_items[i]);
+            }
+        }
+        m_saved = end;
+    }
+    return all;
+}
+
+bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
+{
+    // 1. Every segment into a temporary beside its target.
+    std::vector<Pending> pending;
+    pending.reserve(End - Begin);
+    const bool alone = End - Begin == 1;
+    for (std::size_t i = Begin; i < End; ++i) {
+        BatchItem& item = m_items[i];
+        try {
+            const Destination destination = Resolve(item.target, m_source);
+            const Folder folder = m_folders->Open(destination.folder);
+            const std::string key =
+                std::to_string(folder.device) + ':' + std::to_string(folder.inode) + '/' + destination.name;
+            if (!m_targets.insert(key).second) {
+                throw Failure("cannot save " + item.target + ": another segment is saved under that name");
+            }
+            m_source.CheckMarkers(item.offsets);
+            TemporaryFile file(folder.fd, destination.folder);
+            if (destination.replaced) {
+                // The new file takes the place of the old one: it keeps its
+                // permissions (and its owner, where the process may).
+                const struct stat& old = *destination.replaced;
+                if (::fchown(file.Fd(), old.st_uid, old.st_gid) != 0) {
+                    // Not ours to give away: the owner becomes the saver.
+                }
+                ::fchmod(file.Fd(), old.st_mode & 0777);
+            }
+            m_source.CopyRange(SavingRange(item.offsets), file.Fd(), item.target);
+            WriteID3(file.Fd(), item.target);
+            // A single save syncs its own file; a group syncs its file
+            // system once below.
+            if (alone && ::fdatasync(file.Fd()) != 0) {
+                SystemFailure("cannot write", item.target, errno);
+            }
+            file.Close(item.target);
+            pending.push_back({i, folder, destination.name, std::move(file)});
+        } catch (const Failure& failure) {
+            item.failure = failure.what();
+        }
+    }
+
+    // 2. All of them durable before any target is touched.
+    std::map<dev_t, int> synced; // device: the errno of its sync
+    if (!alone) {
+        for (const Pending& one : pending) {
+            if (synced.count(one.folder.device) == 0) {
+                synced[one.folder.device] = ::syncfs(one.folder.fd) == 0 ? 0 : errno;
+            }
+        }
+    }
+
+    // 3. Into place, then each folder synced once so the new names last.
+    // A temporary that could not be made durable is removed with pending.
+    std::map<int, std::vector<std::size_t>> renamed; // folder: items
+    for (Pending& one : pending) {
+        BatchItem& item = m_items[one.item];
+        try {
+            if (const int error = synced[one.folder.device]; error != 0) {
+                SystemFailure("cannot write", item.target, error);
+            }
+            one.file.PutInPlace(one.name, item.target);
+            renamed[one.folder.fd].push_back(one.item);
+        } catch (const Failure& failure) {
+            item.failure = failure.what();
+        }
+    }
+    pending.clear();
+    for (const auto& [folder, items] : renamed) {
+        // EINVAL: a file system that cannot sync a folder.
+        if (::fsync(folder) != 0 && errno != EINVAL) {
+            const int error = errno;
+            for (const std::size_t i : items) {
+                m_items[i].failure = "cannot save " + m_items[i].target + ": " + std::strerror(error);
+            }
+        }
+    }
+
+    bool all = true;
+    for (std::size_t i = Begin; i < End; ++i) {
+        all = all && m_items[i].failure.empty();
+    }
+    return all;
+}
+
+} // namespace quelm

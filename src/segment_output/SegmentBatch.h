@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Extraction.h"
+#include "RecordSource.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quelm
+{
+
+// One segment of a batch: where it lies in the record file, the file it is
+// saved as, and, once the batch has been saved, why it was not saved
+// (empty when it was).
+struct BatchItem {
+    SegmentOffsets offsets;
+    std::string target;
+    std::string failure;
+};
+
+// Saves many segments of one record file at disk speed without giving up
+// the safety of a single save. The record file is opened once; each
+// segment (both markers and everything between them, then the ID3v1 tag)
+// is copied in the kernel into a short hidden temporary file in its
+// target's folder; the temporaries are made durable together (one syncfs
+// per file system), then renamed over their targets, and each folder is
+// synced once. After a crash at any moment a target holds either its old
+// content or the complete new segment. Items are saved in groups of at
+// most kGroupSize, so a huge split never holds thousands of temporaries.
+//
+// Each target is checked before anything is written: an existing target
+// must be a regular file (a symlink is followed to the file it names and
+// that file is replaced, the link kept; a dangling link is refused); the
+// replaced file keeps its mode (and, where the process may, its owner);
+// the record file itself and a target named twice in one batch are
+// refused. A segment whose markers are no longer where the scan found them
+// fails with "the record file PATH has changed since it was scanned; load
+// it again". A failure of one item never stops the others.
+class SegmentBatch
+{
+  public:
+    static constexpr std::size_t kGroupSize = 8192;
+
+    // Opens the record file (without blocking; not a regular file, missing
+    // or unreadable: Failure). GroupSize (at most kGroupSize) is the number
+    // of items made durable together.
+    explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize);
+    ~SegmentBatch();
+    SegmentBatch(const SegmentBatch&) = delete;
+    SegmentBatch& operator=(const SegmentBatch&) = delete;
+
+    // Queues a segment; nothing is written before Save.
+    void Add(const SegmentOffsets& Offsets, const std::string& Target);
+
+    // Saves every queued item, in the order added. Done, when given, is
+    // called once per item as soon as the item is final (saved and in
+    // place, or failed), in the order added. Returns true when every item
+    // was saved. The items stay readable through Items(); a second Save
+    // saves only the items added since.
+    bool Save(const std::function<void(const BatchItem&)>& Done = {});
+
+    const std::vector<BatchItem>& Items() const { return m_items; }
+
+  private:
+    class Folders;
+
+    bool SaveGroup(std::size_t Begin, std::size_t End);
+
+    RecordSource m_source;
+    std::unique_ptr<Folders> m_folders;
+    std::vector<BatchItem> m_items;
+    std::set<std::string> m_targets; // folder device:inode/name
+    std::size_t m_groupSize;
+    std::size_t m_saved = 0;
+};
+
+} // namespace quelm

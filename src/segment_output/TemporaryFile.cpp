@@ -1,0 +1,181 @@
+#include "TemporaryFile.h"
+
+#include "../mapped_file/Failure.h"
+#include "FileWriting.h"
+#include "SegmentBatch.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace quelm
+{
+
+namespace
+{
+
+// The temporaries of the saves in progress, where a signal handler can
+// reach them without locking or allocating: a slot is free (-1), being
+// filled (-2) or holds the open folder and the name of a temporary.
+constexpr int kFree = -1;
+constexpr int kFilling = -2;
+constexpr std::size_t kSlots = 2 * SegmentBatch::kGroupSize;
+constexpr std::size_t kNameBytes = 16;
+
+struct Slot {
+    std::atomic<int> folder{kFree};
+    char name[kNameBytes] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+Slot g_slots[kSlots];
+std::atomic<std::size_t> g_nextSlot{0};
+
+int Claim(int Folder, const char* Name)
+{
+    const std::size_t first = g_nextSlot.load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < kSlots; ++i) {
+        const std::size_t index = (first + i) % kSlots;
+        int expected = kFree;
+        if (g_slots[index].folder.compare_exchange_strong(expected, kFilling)) {
+            std::memcpy(g_slots[index].name, Name, kNameBytes);
+            g_slots[index].folder.store(Folder, std::memory_order_release);
+            g_nextSlot.store(index + 1, std::memory_order_relaxed);
+            return static_cast<int>(index);
+        }
+    }
+    throw Failure("too many files are being saved at once");
+}
+
+void Release(int Index)
+{
+    g_slots[Index].folder.store(kFree, std::memory_order_release);
+}
+
+// ".qlm" and eight characters: short enough that any valid target name
+// also works as a temporary name in the same folder.
+void MakeName(char (&Name)[kNameBytes])
+{
+    static const char kDigits[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::atomic<std::uint64_t> counter{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    // splitmix64 of a counter: distinct for every call, hard to guess.
+    std::uint64_t z = counter.fetch_add(0x9E3779B97F4A7C15ULL) + 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+    std::memcpy(Name, ".qlm", 4);
+    for (int i = 0; i < 8; ++i) {
+        Name[4 + i] = kDigits[z % (sizeof kDigits - 1)];
+        z /= sizeof kDigits - 1;
+    }
+    Name[12] = '\0';
+}
+
+void OnSignal(int Signal)
+{
+    RemoveTemporaryFiles();
+    // The handler was reset to the default on entry: end as the signal
+    // would have ended the process.
+    ::raise(Signal);
+}
+
+} // namespace
+
+void RemoveTemporaryFiles() noexcept
+{
+    const int savedErrno = errno;
+    for (Slot& slot : g_slots) {
+        const int folder = slot.folder.load(std::memory_order_acquire);
+        if (folder >= 0) {
+            ::unlinkat(folder, slot.name, 0);
+        }
+    }
+    errno = savedErrno;
+}
+
+void RemoveTemporaryFilesOnSignals()
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {
+        };
+        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) {
+            continue; // nohup and friends: stay ignored
+        }
+        struct sigaction action {
+        };
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath) : m_folder(Folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        MakeName(m_name);
+        // Known to the signal handler before it exists, so that no moment
+        // is left in which it exists unknown.
+        m_slot = Claim(Folder, m_name);
+        m_fd = ::openat(Folder, m_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (m_fd >= 0) {
+            return;
+        }
+        const int error = errno;
+        Release(m_slot);
+        m_slot = -1;
+        if (error != EEXIST) {
+            SystemFailure("cannot write into", FolderPath, error);
+        }
+    }
+    throw Failure("cannot find a free temporary name in " + FolderPath);
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    if (m_slot >= 0) {
+        ::unlinkat(m_folder, m_name, 0);
+        Forget();
+    }
+}
+
+TemporaryFile::TemporaryFile(TemporaryFile&& Other) noexcept
+    : m_folder(Other.m_folder), m_fd(Other.m_fd), m_slot(Other.m_slot)
+{
+    std::memcpy(m_name, Other.m_name, kNameBytes);
+    Other.m_fd = -1;
+    Other.m_slot = -1;
+}
+
+void TemporaryFile::Close(const std::string& Target)
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        SystemFailure("cannot write", Target, errno);
+    }
+}
+
+void TemporaryFile::PutInPlace(const std::string& Name, const std::string& Target)
+{
+    if (::renameat(m_folder, m_name, m_folder, Name.c_str()) != 0) {
+        SystemFailure("cannot save", Target, errno);
+    }
+    Forget();
+}
+
+void TemporaryFile::Forget() noexcept
+{
+    Release(m_slot);
+    m_slot = -1;
+}
+
+} // namespace quelm

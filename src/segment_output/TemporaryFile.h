@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+namespace quelm
+{
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the
+// temporary files of the saves in progress, then let the signal end the
+// process as it would have. A signal the process ignores stays ignored.
+// The command line program calls this once at start-up.
+void RemoveTemporaryFilesOnSignals();
+
+// Removes the temporary files of the saves in progress. Async-signal-safe:
+// meant for a signal handler of a program that handles these signals
+// itself and ends the process from the handler.
+void RemoveTemporaryFiles() noexcept;
+
+// A file being written beside its target under a short hidden name
+// (".qlm" and eight random characters, so that it never makes a valid
+// target name too long). It is removed when the object goes away, or by a
+// signal handler as above, unless it was put in place first.
+class TemporaryFile
+{
+  public:
+    // Creates the file in the open folder Folder (named FolderPath in
+    // messages) with mode 0666 less the umask. Throws Failure.
+    TemporaryFile(int Folder, const std::string& FolderPath);
+    ~TemporaryFile();
+    TemporaryFile(TemporaryFile&& Other) noexcept;
+    TemporaryFile& operator=(TemporaryFile&&) = delete;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // The open file, or -1 after Close.
+    int Fd() const { return m_fd; }
+    // Closes the file; throws Failure naming Target when the close reports
+    // a write error.
+    void Close(const std::string& Target);
+    // Renames the file over Name in its folder; afterwards it is no longer
+    // removed. Throws Failure naming Target.
+    void PutInPlace(const std::string& Name, const std::string& Target);
+
+  private:
+    void Forget() noexcept;
+
+    int m_folder = -1;
+    int m_fd = -1;
+    int m_slot = -1;
+    char m_name[16] = {};
+};
+
+} // namespace quelm

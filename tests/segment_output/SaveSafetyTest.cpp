@@ -1,0 +1,184 @@
+#include "mapped_file/Failure.h"
+#include "segment_output/SegmentBatch.h"
+#include "segment_output/SegmentSaver.h"
+#include "segment_output/TemporaryFile.h"
+#include "support/RecordBytes.h"
+#include "support/TempDir.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quelm;
+using namespace quelm::test;
+
+namespace
+{
+
+// Start marker at 100 and end marker at 800: positions 129/829.
+std::string Record(char Audio = 'a')
+{
+    return Filler(100) + Start("14:05:33") + Filler(670, Audio) + End("14:07:10") + Filler(50);
+}
+const SegmentOffsets kOffsets{129, 829};
+
+std::string Message(const std::function<void()>& Action)
+{
+    try {
+        Action();
+    } catch (const Failure& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
+
+std::size_t Entries(const TempDir& Dir)
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}));
+}
+
+class SaveSafety : public ::testing::Test
+{
+  protected:
+    TempDir dir;
+    std::string record = dir.Write("radio.mp3", Record());
+};
+
+} // namespace
+
+TEST_F(SaveSafety, ARecordFileReplacedAfterItsScanIsNotCopied)
+{
+    const std::string changed = "the record file " + record + " has changed since it was scanned; load it again";
+    const std::string target = dir.Write("keep.mp3", "precious");
+    // Same length, markers moved by one byte.
+    dir.Write("radio.mp3", Filler(101) + Start("14:05:33") + Filler(669) + End("14:07:10") + Filler(50));
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, kOffsets, target); }), changed);
+    EXPECT_EQ(Message([&] { WritePlaybackFile(record, kOffsets, dir.Path("QLM1.mp3")); }), changed);
+    ::truncate(record.c_str(), 810); // the end marker cut off
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, kOffsets, target); }), changed);
+    EXPECT_EQ(ReadFile(target), "precious");
+}
+
+TEST_F(SaveSafety, ARecordFileThatIsAFifoFailsAtOnce)
+{
+    const std::string fifo = dir.Path("fifo.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::alarm(20); // a hang ends the test instead of the suite
+    EXPECT_EQ(Message([&] { SaveSegmentFile(fifo, kOffsets, dir.Path("a.mp3")); }),
+              "cannot read " + fifo + ": it is not a regular file");
+    EXPECT_THROW(SegmentBatch batch(fifo), Failure);
+    ::alarm(0);
+}
+
+TEST_F(SaveSafety, TheLongestValidNamesCanBeSaved)
+{
+    for (const std::size_t length : {248, 255}) {
+        const std::string target = dir.Path(std::string(length - 4, 'n') + ".mp3");
+        SaveSegmentFile(record, kOffsets, target);
+        EXPECT_EQ(ReadFile(target).size(), 858U);
+    }
+    EXPECT_THROW(SaveSegmentFile(record, kOffsets, dir.Path(std::string(256, 'n'))), Failure);
+    EXPECT_EQ(Entries(dir), 3U) << "a temporary file was left";
+}
+
+TEST_F(SaveSafety, ASignalRemovesTheTemporaryFile)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RemoveTemporaryFilesOnSignals();
+            const int folder = ::open(dir.Root().c_str(), O_RDONLY | O_DIRECTORY);
+            TemporaryFile file(folder, dir.Root());
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        EXPECT_EQ(Entries(dir), 2U); // the record and the temporary
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Entries(dir), 1U) << "signal " << signal;
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+}
+
+TEST_F(SaveSafety, OnlyRegularFilesAreReplaced)
+{
+    const std::string fifo = dir.Path("fifo.mp3");
+    ::mkfifo(fifo.c_str(), 0600);
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, kOffsets, fifo); }),
+              "cannot save " + fifo + ": it exists and is not a regular file");
+    struct stat info {
+    };
+    EXPECT_TRUE(::lstat(fifo.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+
+    // A link is followed: the file it names gets the segment, the link stays.
+    const std::string real = dir.Write("real.mp3", "old");
+    const std::string link = dir.Path("link.mp3");
+    std::filesystem::create_symlink(real, link);
+    SaveSegmentFile(record, kOffsets, link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(real).size(), 858U);
+    std::filesystem::create_symlink(dir.Path("nowhere"), dir.Path("dangling.mp3"));
+    EXPECT_THROW(SaveSegmentFile(record, kOffsets, dir.Path("dangling.mp3")), Failure);
+    std::filesystem::create_symlink(record, dir.Path("record-link.mp3"));
+    EXPECT_THROW(SaveSegmentFile(record, kOffsets, dir.Path("record-link.mp3")), Failure);
+    EXPECT_EQ(ReadFile(record), Record());
+}
+
+TEST_F(SaveSafety, AReplacedFileKeepsItsMode)
+{
+    const std::string target = dir.Write("private.mp3", "old");
+    ::chmod(target.c_str(), 0600);
+    SaveSegmentFile(record, kOffsets, target);
+    struct stat info {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600U);
+    EXPECT_EQ(info.st_size, 858);
+}
+
+TEST_F(SaveSafety, ABatchSavesEveryGoodItemInOrderAndReportsTheOthers)
+{
+    const std::string fifo = dir.Path("fifo.mp3");
+    ::mkfifo(fifo.c_str(), 0600);
+    const std::string old = dir.Write("old.mp3", std::string(5000, 'o'));
+    SegmentBatch batch(record, 4);
+    const std::size_t count = 10; // three groups
+    for (std::size_t i = 0; i < count; ++i) {
+        batch.Add(kOffsets, dir.Path("s" + std::to_string(i) + ".mp3"));
+    }
+    batch.Add(kOffsets, fifo);
+    batch.Add(kOffsets, dir.Path("s7.mp3")); // named twice
+    batch.Add({130, 829}, dir.Path("bad.mp3"));
+    batch.Add(kOffsets, old);
+    std::vector<std::string> done;
+    EXPECT_FALSE(batch.Save([&](const BatchItem& Item) { done.push_back(Item.target); }));
+    ASSERT_EQ(done.size(), count + 4);
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        EXPECT_EQ(done[i], batch.Items()[i].target);
+        const bool good = i < count || i == count + 3;
+        EXPECT_EQ(batch.Items()[i].failure.empty(), good) << i << ": " << batch.Items()[i].failure;
+    }
+    EXPECT_EQ(ReadFile(dir.Path("s9.mp3")), ReadFile(old));
+    EXPECT_EQ(ReadFile(old).substr(0, 730), Record().substr(100, 730));
+    EXPECT_EQ(Entries(dir), count + 3) << "a temporary file was left, or bad.mp3 written";
+
+    // A second Save saves only what was added since.
+    batch.Add(kOffsets, dir.Path("later.mp3"));
+    done.clear();
+    EXPECT_TRUE(batch.Save([&](const BatchItem& Item) { done.push_back(Item.target); }));
+    ASSERT_EQ(done.size(), 1U);
+    EXPECT_EQ(done[0], dir.Path("later.mp3"));
+}
