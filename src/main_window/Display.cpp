@@ -1,6 +1,7 @@
 #include "Display.h"
 
 #include "FileDrops.h"
+#include "FileFollower.h"
 #include "QtMediaBackend.h"
 #include "SegmentTableModel.h"
 #include "mapped_file/Failure.h"
@@ -134,6 +135,17 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
 {
     BuildControls();
     ConnectHandlers();
+    m_follower = std::make_unique<FileFollower>(
+        m_recordFile, m_scanner, m_listView,
+        FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
+                             [this] { ShowScanProgress(); },
+                             [this](const std::string& Path, const QString& Why) {
+                                 const QString failure = m_lastFailure;
+                                 LoadFile(DisplayPath(Path));
+                                 if (m_lastFailure == failure) { // a failure of the load says more
+                                     ShowFailure(Why);
+                                 }
+                             }});
     Form_Load();
     // A dropped file is loaded once its drop has been answered.
     auto* drops = new FileDrops(*this, *m_load);
@@ -388,7 +400,7 @@ void Display::LoadFile(const QString& Path)
     m_auto->setEnabled(true);
 }
 
-void Display::ScanLoadedFile()
+void Display::ScanLoadedFile(const std::function<void()>& Scan)
 {
     m_stopIt->setEnabled(true);
     m_load->setEnabled(false);
@@ -396,7 +408,7 @@ void Display::ScanLoadedFile()
     m_length->setEnabled(false);
     m_quit->setEnabled(false);
     try {
-        Look4Frame(m_recordFile);
+        Scan ? Scan() : Look4Frame(m_recordFile);
     } catch (const Failure& failure) {
         // The rows found so far stay; the window comes back as after a scan.
         ShowFailure(QString::fromLocal8Bit(failure.what()));
@@ -411,6 +423,7 @@ void Display::ScanLoadedFile()
 void Display::Look4Frame(const std::string& File)
 {
     m_rowToShow = 0;
+    m_scanFilter = {m_filter->isChecked(), m_length->value()};
     m_recordPanelPending = false;
     m_lastShown = {}; // the first yield shows what was found
     try {
@@ -772,7 +785,7 @@ void Display::RowChanged(std::int32_t Position)
 }
 void Display::ShowRow(std::int32_t Position)
 {
-    m_rowToShow = Position;
+    m_rowToShow = m_follower->Resuming() ? 0 : Position;
 }
 
 void Display::ShowScanProgress()
@@ -821,14 +834,16 @@ void Display::Yield(std::uint64_t, std::uint64_t)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// Appended bytes are read with the filter of the scan that built the list,
+// so that the list stays what one scan gives; a new setting needs a re-scan.
 bool Display::FilterOn() const
 {
-    return m_filter->isChecked();
+    return m_follower->Resuming() ? m_scanFilter.first : m_filter->isChecked();
 }
 
 std::int32_t Display::FilterLength() const
 {
-    return m_length->value();
+    return m_follower->Resuming() ? m_scanFilter.second : m_length->value();
 }
 
 } // namespace quelm

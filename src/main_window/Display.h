@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ class QTableView;
 namespace quelm
 {
 
+class FileFollower;
 class SegmentTableModel;
 
 // The program's one window: the segment list, its commands, and the state
@@ -79,6 +81,7 @@ class Display : public QWidget, private ScanHost
     QLabel* Panel(const QString& Key) const;
     // The last failure shown to the user, for as long as it is shown.
     QString LastFailure() const { return m_lastFailure; }
+    FileFollower& Follower() { return *m_follower; }
     // Gives the "Filename" panel back what a failure covered (a few seconds
     // after it was shown).
     void EndFailure();
@@ -105,7 +108,8 @@ class Display : public QWidget, private ScanHost
 
     void BuildControls();
     void ConnectHandlers();
-    void ScanLoadedFile(); // the scan with the control states around it
+    // A scan (by default the full one) with the control states around it.
+    void ScanLoadedFile(const std::function<void()>& Scan = {});
     void ShowFailure(const QString& Message);
     void ListPressed(const QMouseEvent& Mouse);
     bool ListKeyPressed(const QKeyEvent& Key);
@@ -143,6 +147,8 @@ class Display : public QWidget, private ScanHost
     QStatusBar* m_statusBar = nullptr;
     std::map<QString, QLabel*> m_panels;
     std::array<QTimer, 2> m_timer;
+    std::unique_ptr<FileFollower> m_follower;
+    std::pair<bool, std::int32_t> m_scanFilter{false, 0}; // Filter and Length at the last full scan
     QTimer m_failureShown;
 
     double m_progressMax = 100;
