@@ -20,6 +20,8 @@ int main(int argc, char** argv)
     int signal = 0;
     {
         QApplication application(argc, argv);
+        // Lets the desktop match the window to its menu entry and icon.
+        QGuiApplication::setDesktopFileName("io.github.quelmrdr.QuelmRdr");
         const quelm::WindowStart start(QApplication::arguments());
         if (start.ExitCode()) {
             return *start.ExitCode();
