@@ -6,9 +6,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev            # fuzzing and sanitizers
+  locales                             # the decimal-comma locale of a number-reading test
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6 libqt6svg6 # svg: the scalable icon
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good # MP3 playback (mpg123)
+  gstreamer1.0-pulseaudio                             # and its sound output
+  desktop-file-utils appstream man-db bash-completion file # checks of the installed tree
   "$@"
 )
 

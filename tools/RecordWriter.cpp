@@ -1,9 +1,12 @@
 #include "RecordWriter.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #ifndef QUELMRDR_TOOLS_DATA
 #define QUELMRDR_TOOLS_DATA "tools/data"
@@ -104,12 +107,14 @@ std::string Stamp(std::int64_t Seconds)
     return text;
 }
 
-RecordWriter::RecordWriter(const std::string& Path, std::uint32_t Seed)
-    : m_out(Path, std::ios::binary | std::ios::trunc), m_frames(SplitFrames(LoadSpeechClip())), m_random(Seed)
+RecordWriter::RecordWriter(const std::string& Path, std::uint32_t Seed, Growth Grow)
+    : m_out(Path, std::ios::binary | (Grow.append ? std::ios::app : std::ios::trunc)), m_growth(std::move(Grow)),
+      m_frames(SplitFrames(LoadSpeechClip())), m_random(Seed)
 {
     if (!m_out) {
         throw std::runtime_error("cannot write " + Path);
     }
+    m_stepSize = m_growth.stepBytes > 0 ? 1 + m_random() % (2 * m_growth.stepBytes) : 0;
 }
 
 void RecordWriter::Audio(std::size_t Frames)
@@ -130,12 +135,46 @@ void RecordWriter::AudioBytes(std::uint64_t Bytes)
 
 void RecordWriter::Raw(std::string_view Bytes)
 {
-    m_out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
     m_written += Bytes.size();
+    if (m_growth.stepBytes == 0) {
+        m_out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+        return;
+    }
+    while (!Bytes.empty()) {
+        const std::size_t take = std::min<std::size_t>(Bytes.size(), m_stepSize - m_pending.size());
+        m_pending.append(Bytes.substr(0, take));
+        Bytes.remove_prefix(take);
+        if (m_pending.size() == m_stepSize) {
+            Step(m_pending);
+            m_pending.clear();
+            m_stepSize = 1 + m_random() % (2 * m_growth.stepBytes);
+        }
+    }
+}
+
+void RecordWriter::Step(std::string_view Bytes)
+{
+    m_out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+    // Readers must see each step on its own.
+    m_out.flush();
+    if (!m_out) {
+        throw std::runtime_error("writing the record file failed");
+    }
+    m_flushed += Bytes.size();
+    if (m_growth.onStep) {
+        m_growth.onStep(m_flushed);
+    }
+    if (m_growth.paceSeconds > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(m_growth.paceSeconds));
+    }
 }
 
 void RecordWriter::Close()
 {
+    if (!m_pending.empty()) {
+        Step(m_pending);
+        m_pending.clear();
+    }
     m_out.close();
     if (!m_out) {
         throw std::runtime_error("writing the record file failed");
@@ -144,7 +183,7 @@ void RecordWriter::Close()
 
 void WriteRecordFile(const std::string& Path, const RecordPlan& Plan)
 {
-    RecordWriter out(Path, Plan.seed);
+    RecordWriter out(Path, Plan.seed, Plan.growth);
     std::mt19937 random(Plan.seed);
     constexpr std::uint64_t kBytesPerSecond = 4000; // the clip's 32 kbit/s
     const std::uint64_t perSegment =

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -23,12 +24,23 @@ std::string Marker(std::string_view Keyword, std::string_view Stamp);
 // "dd/MM/yyyy HH:mm:ss " for a count of seconds since 1 January 2026 00:00.
 std::string Stamp(std::int64_t Seconds);
 
+// How a file grows while it is written, as the recorder makes it grow:
+// appended in steps of 1 to 2 x step bytes (so that a step may end anywhere,
+// inside a marker too), with a pause after each. A step of 0 writes at once.
+struct Growth {
+    std::uint64_t stepBytes = 0;
+    double paceSeconds = 0.0;
+    bool append = false; // add to an existing file instead of replacing it
+    // Called after every step, with the bytes written so far by this run.
+    std::function<void(std::uint64_t)> onStep;
+};
+
 // Writes a record file as the recorder does: audio frames, with start and
 // end markers between frames.
 class RecordWriter
 {
   public:
-    RecordWriter(const std::string& Path, std::uint32_t Seed);
+    RecordWriter(const std::string& Path, std::uint32_t Seed, Growth Grow = {});
 
     void Audio(std::size_t Frames);
     void AudioBytes(std::uint64_t Bytes); // whole frames, at least this many bytes
@@ -39,11 +51,17 @@ class RecordWriter
     void Close();
 
   private:
+    void Step(std::string_view Bytes);
+
     std::ofstream m_out;
+    Growth m_growth;
+    std::string m_pending;        // bytes of the step being gathered
+    std::uint64_t m_stepSize = 0; // the size this step is to reach
     std::vector<std::string> m_frames;
     std::mt19937 m_random;
     std::size_t m_next = 0;
     std::uint64_t m_written = 0;
+    std::uint64_t m_flushed = 0; // written to the file, step by step
 };
 
 struct RecordPlan {
@@ -53,6 +71,7 @@ struct RecordPlan {
     std::int64_t startSeconds = 340 * 86400 + 8 * 3600; // 7 December 2026, 08:00
     bool oddCases = false;
     bool truncateEnd = false;
+    Growth growth;
 };
 
 // Writes a whole generated record file.

@@ -10,16 +10,6 @@
 namespace quelm
 {
 
-namespace
-{
-
-std::string SystemMessage(const std::string& what, const std::string& path, int error)
-{
-    return what + " " + path + ": " + std::strerror(error);
-}
-
-} // namespace
-
 Memory::~Memory()
 {
     if (!Closed()) {
@@ -30,45 +20,48 @@ Memory::~Memory()
 ByteView Memory::MapFile(const std::string& File)
 {
     UnmapFile();
-    // O_RDONLY without O_CREAT: a reader must never create files in the
-    // user's folders.
-    const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw Failure(SystemMessage("cannot open", File, errno));
-    }
-    m_fileHandle = fd;
+    return MapFile(ReadOnlyFile(File));
+}
 
-    struct stat info {
-    };
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        UnmapFile();
-        throw Failure(SystemMessage("cannot read the size of", File, error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        UnmapFile();
-        throw Failure("cannot map " + File + ": not a regular file");
-    }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (size == 0) {
+ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
+{
+    UnmapFile();
+    const std::uint64_t size = File.Size();
+    m_fileHandle = File.Release();
+    if (From >= size) {
         return {};
     }
-    if (size > static_cast<std::uint64_t>(SIZE_MAX)) {
+    // mmap wants a page-aligned offset; the view starts inside that page.
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t offset = From / page * page;
+    const std::uint64_t length = size - offset;
+    if (length > static_cast<std::uint64_t>(SIZE_MAX)) {
         UnmapFile();
-        throw Failure("cannot map " + File + ": the file is larger than the address space");
+        throw Failure("cannot map " + File.Path() + ": the file is larger than the address space");
     }
-    void* base = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
+    void* base = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fileHandle,
+                        static_cast<off_t>(offset));
     if (base == MAP_FAILED) {
         const int error = errno;
         UnmapFile();
-        throw Failure(SystemMessage("cannot map", File, error));
+        throw Failure("cannot map " + File.Path() + ": " + std::strerror(error));
     }
     m_viewBase = base;
-    m_viewSize = size;
+    m_viewSize = length;
     // The scan reads front to back once; let the kernel read ahead and drop
     // pages behind us rather than hold the whole file.
-    ::madvise(base, static_cast<std::size_t>(size), MADV_SEQUENTIAL);
-    return ByteView(static_cast<const std::uint8_t*>(base), size);
+    ::madvise(base, static_cast<std::size_t>(length), MADV_SEQUENTIAL);
+    return ByteView(static_cast<const std::uint8_t*>(base) + (From - offset), size - From);
+}
+
+std::uint64_t Memory::CurrentSize() const
+{
+    struct stat info {
+    };
+    if (m_fileHandle < 0 || ::fstat(m_fileHandle, &info) != 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.st_size);
 }
 
 void Memory::UnmapFile()

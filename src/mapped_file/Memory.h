@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteView.h"
+#include "ReadOnlyFile.h"
 
 #include <cstdint>
 #include <string>
@@ -23,8 +24,17 @@ class Memory
     // cannot be opened or mapped. An empty file gives an empty view.
     ByteView MapFile(const std::string& File);
 
+    // Maps the bytes From .. size - 1 of an opened file and takes the file
+    // over: element 0 of the view is the file's byte at offset From. A From
+    // at or past the end gives an empty view.
+    ByteView MapFile(ReadOnlyFile&& File, std::uint64_t From = 0);
+
     // Releases the view, then the file; harmless when nothing is held.
     void UnmapFile();
+
+    // The size of the mapped file now, which a writer may have changed
+    // since it was mapped; 0 when nothing is held or fstat fails.
+    std::uint64_t CurrentSize() const;
 
     bool Closed() const { return m_fileHandle < 0; }
 

@@ -2,11 +2,11 @@
 
 #include "../mapped_file/Failure.h"
 
-#include <cfenv>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
+#include <system_error>
 
 namespace quelm
 {
@@ -40,10 +40,16 @@ double ReadNumber(std::string_view Text)
         negative = Text[i] == '-';
         ++i;
     }
-    // Collect the digits first and convert once, so that long digit runs
-    // read as exactly as the platform's conversion allows.
-    std::string digits;
+    // Gather the digits and the point, without the characters that are
+    // ignored, into a buffer on the stack; std::from_chars then converts
+    // them exactly, allocates nothing and never looks at the locale (strtod
+    // would read "10.4" as 10 where the decimal mark is a comma).
+    char buffer[64];
+    std::size_t length = 0;
+    std::string spill; // only for absurdly long digit runs
     bool fraction = false;
+    bool digits = false;
+    bool wholeNonZero = false;
     for (;; ++i) {
         skip();
         if (i >= Text.size()) {
@@ -51,21 +57,32 @@ double ReadNumber(std::string_view Text)
         }
         const char c = Text[i];
         if (c >= '0' && c <= '9') {
-            digits += c;
-        } else if (c == '.' && !fraction) {
-            fraction = true;
-            digits += '.';
-        } else {
+            digits = true;
+            wholeNonZero = wholeNonZero || (!fraction && c != '0');
+        } else if (c != '.' || fraction) {
             break;
+        } else {
+            fraction = true;
+        }
+        if (length < sizeof buffer) {
+            buffer[length++] = c;
+        } else {
+            if (spill.empty()) {
+                spill.assign(buffer, length);
+            }
+            spill += c;
         }
     }
-    if (digits.empty() || digits == ".") {
+    if (!digits) {
         return 0.0;
     }
-    if (digits.front() == '.') {
-        digits.insert(digits.begin(), '0');
+    const char* first = spill.empty() ? buffer : spill.data();
+    const char* last = first + (spill.empty() ? length : spill.size());
+    double value = 0.0;
+    if (std::from_chars(first, last, value, std::chars_format::fixed).ec == std::errc::result_out_of_range) {
+        // As strtod: too large is infinite (an overflow later), too small 0.
+        value = wholeNonZero ? std::numeric_limits<double>::infinity() : 0.0;
     }
-    const double value = std::strtod(digits.c_str(), nullptr);
     return negative ? -value : value;
 }
 
@@ -74,12 +91,13 @@ std::int32_t RoundToInt32(double Value, std::string_view What)
     if (!std::isfinite(Value)) {
         Overflow(What);
     }
-    // nearbyint follows the current rounding mode, which is to nearest with
-    // halves to even unless somebody changed it.
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(Value);
-    std::fesetround(saved);
+    // To nearest, halves to even, whatever the floating-point rounding mode
+    // is. Value - floor(Value) is exact for every double.
+    double rounded = std::floor(Value);
+    const double rest = Value - rounded;
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(rounded, 2.0) != 0.0)) {
+        rounded += 1.0;
+    }
     if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
         Overflow(What);
@@ -107,13 +125,22 @@ std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What)
 
 std::string FormatRecordNumber(std::int64_t Value)
 {
-    char buffer[32];
-    if (Value < 0) {
-        std::snprintf(buffer, sizeof buffer, "-%08lld", -static_cast<long long>(Value));
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%08lld", static_cast<long long>(Value));
+    // By hand rather than snprintf: this runs for every start marker.
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* at = end;
+    auto magnitude = Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
+    do {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (end - at < 8) {
+        *--at = '0';
     }
-    return buffer;
+    if (Value < 0) {
+        *--at = '-';
+    }
+    return std::string(at, end);
 }
 
 } // namespace quelm

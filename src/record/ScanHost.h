@@ -27,7 +27,7 @@ class ScanHost
     virtual void RecordPanelChanged(const std::string& /*Text*/) {}
     virtual void BusyPointer(bool /*Busy*/) {}
 
-    // Called by time while a scan runs (at least every 20 ms of scanning),
+    // Called by time while a scan runs (every Scanner::kYieldInterval),
     // with how many of the file's bytes have been tested so far.
     virtual void Yield(std::uint64_t /*Done*/, std::uint64_t /*Total*/) {}
 

@@ -5,6 +5,7 @@
 #include "NumberReading.h"
 
 #include <array>
+#include <charconv>
 
 namespace quelm
 {
@@ -40,14 +41,20 @@ std::array<std::string_view, 3> TimeFields(std::string_view Stamp, std::int64_t 
     return fields;
 }
 
-std::string TrimBlanks(const std::string& Text)
+// Leading and trailing blanks removed in place.
+void TrimBlanks(std::string& Text)
 {
-    const auto first = Text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
     const auto last = Text.find_last_not_of(' ');
-    return Text.substr(first, last - first + 1);
+    Text.erase(last == std::string::npos ? 0 : last + 1);
+    Text.erase(0, Text.find_first_not_of(' '));
+}
+
+// Position in decimal at the end of Text, without a temporary string.
+void AppendNumber(std::string& Text, std::int64_t Position)
+{
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, Position);
+    Text.append(digits, result.ptr);
 }
 
 } // namespace
@@ -89,9 +96,12 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
         }
         SegmentRow row;
         row.text = number;
+        // Room for the end time stamp and the duration to come.
+        row.subItems.reserve(3);
         row.subItems.emplace_back(Text.substr(kStartKeyword.size()));
+        row.tag.reserve(24);
         row.tag.assign(1, ' ');
-        row.tag += std::to_string(Position);
+        AppendNumber(row.tag, Position);
         Host.BeginInsertRow(m_recordCount);
         m_rows.insert(m_rows.begin() + (m_recordCount - 1), std::move(row));
         Host.EndInsertRow();
@@ -109,7 +119,9 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
     // A second end marker goes in front of the first one's sub-items.
     auto at = row.subItems.begin() + std::min<std::size_t>(1, row.subItems.size());
     row.subItems.emplace(at, Text.substr(kEndKeyword.size()));
-    row.tag = TrimBlanks(row.tag) + "/" + std::to_string(Position);
+    TrimBlanks(row.tag);
+    row.tag += '/';
+    AppendNumber(row.tag, Position);
     Host.RowChanged(position);
 
     const auto start = TimeFields(row.SubItem(1), Position);

@@ -90,10 +90,15 @@ TEST(Memory, MissingPathFailsAndIsNeverCreated)
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST(Memory, FolderAndUnreadableFileFailWithAMessage)
+TEST(Memory, FolderFifoDeviceAndUnreadableFileFailWithAMessage)
 {
     TempDir dir;
-    EXPECT_NE(MapFailure(dir.Root().string()).find("not a regular file"), std::string::npos);
+    EXPECT_NE(MapFailure(dir.Root().string()).find("a folder, not a regular file"), std::string::npos);
+    // Neither a FIFO without a writer nor a device may block or be read.
+    const std::string fifo = dir.Path("pipe.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(MapFailure(fifo).find("a FIFO (named pipe), not a regular file"), std::string::npos);
+    EXPECT_NE(MapFailure("/dev/zero").find("a device, not a regular file"), std::string::npos);
 
     const std::string locked = dir.Write("locked.mp3", "abcdef");
     ::chmod(locked.c_str(), 0);

@@ -1,5 +1,10 @@
 #include "record/NumberReading.h"
 #include "mapped_file/Failure.h"
+#include "record/SegmentTable.h"
+#include "support/TempDir.h"
+
+#include <clocale>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -69,4 +74,37 @@ TEST(FormatRecordNumber, PadsToEightDigitsAndShowsLongerNumbersInFull)
     EXPECT_EQ(FormatRecordNumber(0), "00000000");
     EXPECT_EQ(FormatRecordNumber(12345678), "12345678");
     EXPECT_EQ(FormatRecordNumber(2147483647), "2147483647");
+}
+
+TEST(ReadNumber, IsExactForLongDigitRunsAndExtremes)
+{
+    EXPECT_EQ(ReadNumber("1."), 1.0);
+    EXPECT_EQ(ReadNumber("0.1000000000000000055511151231257827021181583404541015625"), 0.1);
+    EXPECT_EQ(ReadNumber(std::string(100, '0') + "42"), 42.0);
+    EXPECT_EQ(ReadNumber("9" + std::string(400, '0')), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(ReadNumber("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_EQ(ReadNumber("1e5"), 1.0);
+}
+
+TEST(ReadNumber, IgnoresTheDecimalCommaOfTheProcessLocale)
+{
+    // A locale whose decimal mark is a comma, built for this test alone.
+    quelm::test::TempDir dir;
+    const std::string build = "localedef -i de_DE -f UTF-8 -c " + dir.Path("de_DE.UTF-8") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(build.c_str()), 0) << "localedef (package locales) could not build de_DE.UTF-8";
+    ::setenv("LOCPATH", dir.Root().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+
+    EXPECT_EQ(ReadNumber("10.4"), 10.4);
+    EXPECT_EQ(ReadNumber("10,4"), 10.0);
+    // A duration from fractional seconds: 43210.6 - 43200.4 rounds to 11.
+    SegmentTable table;
+    ScanHost host;
+    table.ReadMarker("STIME 06/12/2026 12:00:00.4", 29, host);
+    table.ReadMarker("ETIME 06/12/2026 12:00:10.6", 59, host);
+    EXPECT_EQ(table.Row(1).SubItem(3), "11");
+
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
 }

@@ -41,6 +41,7 @@ class RecordingHost : public ScanHost
     std::vector<std::string> panel;
     std::vector<std::string> events;
     int yields = 0;
+    std::uint64_t done = 0; // what the last Yield said had been tested
     int busy = 0;
     std::function<void()> onYield;
     // Makes every new row cost this long, so that a scan surely yields.
@@ -58,9 +59,10 @@ class RecordingHost : public ScanHost
     void RowChanged(std::int32_t Position) override { events.push_back("change " + std::to_string(Position)); }
     void RecordPanelChanged(const std::string& Text) override { panel.push_back(Text); }
     void BusyPointer(bool Busy) override { busy += Busy ? 1 : -1; }
-    void Yield(std::uint64_t, std::uint64_t) override
+    void Yield(std::uint64_t Done, std::uint64_t) override
     {
         ++yields;
+        done = Done;
         if (onYield) {
             onYield();
         }
