@@ -139,13 +139,14 @@ bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
     bool all = true;
     while (m_saved < m_items.size()) {
         const std::size_t end = std::min(m_items.size(), m_saved + m_groupSize);
-        all = SaveGroup(m_saved, end) && all;
+        const std::size_t begin = m_saved;
+        all = SaveGroup(begin, end) && all;
+        m_saved = end;
         if (Done) {
-            for (std::size_t i = m_saved; i < end; ++i) {
+            for (std::size_t i = begin; i < end; ++i) {
                 Done(m_items[i]);
             }
         }
-        m_saved = end;
     }
     return all;
 }
