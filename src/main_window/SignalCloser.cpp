@@ -1,5 +1,7 @@
 #include "SignalCloser.h"
 
+#include "segment_output/TemporaryFile.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QSocketNotifier>
@@ -23,6 +25,8 @@ volatile sig_atomic_t g_pending = 0;
 extern "C" void OnSignal(int Signal)
 {
     if (g_pending != 0) {
+        // Ends at once: a save in progress leaves no hidden file behind.
+        RemoveTemporaryFiles();
         ::signal(Signal, SIG_DFL);
         ::raise(Signal);
         return;

@@ -6,9 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quelm
@@ -34,38 +32,20 @@ Failure Changed(const std::string& Path)
 
 } // namespace
 
-RecordSource::RecordSource(const std::string& File) : m_path(File)
+RecordSource::RecordSource(const std::string& File) : m_path(File), m_file(File)
 {
-    // Without O_NONBLOCK, opening a FIFO waits for a writer forever.
-    m_fd = ::open(File.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (m_fd < 0) {
-        SystemFailure("cannot open", File, errno);
-    }
-    struct stat info {
-    };
-    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(m_fd);
-        throw Failure("cannot read " + File + ": it is not a regular file");
-    }
-    m_device = info.st_dev;
-    m_inode = info.st_ino;
-}
-
-RecordSource::~RecordSource()
-{
-    ::close(m_fd);
 }
 
 bool RecordSource::Is(const struct stat& Info) const
 {
-    return Info.st_dev == m_device && Info.st_ino == m_inode;
+    return Info.st_dev == m_file.Info().st_dev && Info.st_ino == m_file.Info().st_ino;
 }
 
 std::size_t RecordSource::ReadAt(char* Data, std::size_t Size, off_t Offset) const
 {
     std::size_t done = 0;
     while (done < Size) {
-        const ssize_t n = ::pread(m_fd, Data + done, Size - done, Offset + static_cast<off_t>(done));
+        const ssize_t n = ::pread(m_file.Descriptor(), Data + done, Size - done, Offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -105,7 +85,8 @@ void RecordSource::CopyRange(const ByteRange& Range, int Out, const std::string&
     std::int64_t left = Range.length;
     // In the kernel first: no user buffer at all.
     while (left > 0) {
-        const ssize_t n = ::copy_file_range(m_fd, &from, Out, nullptr, static_cast<std::size_t>(left), 0);
+        const ssize_t n =
+            ::copy_file_range(m_file.Descriptor(), &from, Out, nullptr, static_cast<std::size_t>(left), 0);
         if (n > 0) {
             left -= n;
             continue;

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "../mapped_file/ReadOnlyFile.h"
 #include "Extraction.h"
 
 #include <string>
-#include <sys/types.h>
-
-struct stat;
+#include <sys/stat.h>
 
 namespace quelm
 {
@@ -18,9 +17,6 @@ class RecordSource
   public:
     // Throws Failure when File is missing, unreadable or not a regular file.
     explicit RecordSource(const std::string& File);
-    ~RecordSource();
-    RecordSource(const RecordSource&) = delete;
-    RecordSource& operator=(const RecordSource&) = delete;
 
     const std::string& Path() const { return m_path; }
 
@@ -43,9 +39,7 @@ class RecordSource
     std::size_t ReadAt(char* Data, std::size_t Size, off_t Offset) const;
 
     std::string m_path;
-    int m_fd = -1;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    ReadOnlyFile m_file;
 };
 
 } // namespace quelm

@@ -22,59 +22,27 @@ namespace quelm
 namespace
 {
 
-// A target split into its folder and its name, with what it replaces.
-struct Destination {
-    std::string folder;
-    std::string name;
-    std::optional<struct stat> replaced;
-};
-
-// Follows a symlink to the file it names and refuses what a segment must
-// not replace.
-Destination Resolve(const std::string& Target, const RecordSource& Source)
-{
-    if (Target.empty()) {
-        throw Failure("no file name to save the segment under");
-    }
-    std::string path = Target;
-    struct stat info {
-    };
-    std::optional<struct stat> replaced;
-    if (::lstat(path.c_str(), &info) == 0) {
-        if (S_ISLNK(info.st_mode)) {
-            char resolved[PATH_MAX];
-            if (::realpath(Target.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0) {
-                throw Failure("cannot save " + Target + ": it is a symbolic link to nothing");
-            }
-            path = resolved;
-        }
-        if (!S_ISREG(info.st_mode)) {
-            throw Failure("cannot save " + Target + ": it exists and is not a regular file");
-        }
-        if (Source.Is(info)) {
-            throw Failure("refusing to save over the record file itself: " + Target);
-        }
-        replaced = info;
-    } else if (errno != ENOENT) {
-        SystemFailure("cannot save", Target, errno);
-    }
-    const auto slash = path.rfind('/');
-    Destination destination;
-    destination.folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    destination.name = slash == std::string::npos ? path : path.substr(slash + 1);
-    destination.replaced = replaced;
-    if (destination.name.empty()) {
-        throw Failure("cannot save " + Target + ": it names a folder");
-    }
-    return destination;
-}
-
 // An open folder that targets are saved into.
 struct Folder {
     int fd = -1;
     dev_t device = 0;
     ino_t inode = 0;
 };
+
+// A target as its open folder and its name there, with what it replaces.
+struct Destination {
+    std::string folderPath;
+    Folder folder;
+    std::string name;
+    std::optional<struct stat> replaced;
+};
+
+void SplitPath(const std::string& Path, Destination& Into)
+{
+    const auto slash = Path.rfind('/');
+    Into.folderPath = slash == std::string::npos ? "." : (slash == 0 ? "/" : Path.substr(0, slash));
+    Into.name = slash == std::string::npos ? Path : Path.substr(slash + 1);
+}
 
 // One item of a group on its way: written, not yet in place.
 struct Pending {
@@ -86,15 +54,61 @@ struct Pending {
 
 } // namespace
 
+// The folders of a batch's targets, each opened once: targets are looked
+// up, written and renamed relative to them.
 class SegmentBatch::Folders
 {
   public:
+    Folders() = default;
     ~Folders()
     {
         for (const auto& [path, folder] : m_open) {
             ::close(folder.fd);
         }
     }
+    Folders(const Folders&) = delete;
+    Folders& operator=(const Folders&) = delete;
+
+    // Follows a symlink to the file it names and refuses what a segment
+    // must not replace.
+    Destination Resolve(const std::string& Target, const RecordSource& Source)
+    {
+        if (Target.empty()) {
+            throw Failure("no file name to save the segment under");
+        }
+        Destination destination;
+        SplitPath(Target, destination);
+        if (destination.name.empty()) {
+            throw Failure("cannot save " + Target + ": it names a folder");
+        }
+        destination.folder = Open(destination.folderPath);
+        struct stat info {
+        };
+        if (::fstatat(destination.folder.fd, destination.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) {
+                SystemFailure("cannot save", Target, errno);
+            }
+            return destination;
+        }
+        if (S_ISLNK(info.st_mode)) {
+            char resolved[PATH_MAX];
+            if (::realpath(Target.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0) {
+                throw Failure("cannot save " + Target + ": it is a symbolic link to nothing");
+            }
+            SplitPath(resolved, destination);
+            destination.folder = Open(destination.folderPath);
+        }
+        if (!S_ISREG(info.st_mode)) {
+            throw Failure("cannot save " + Target + ": it exists and is not a regular file");
+        }
+        if (Source.Is(info)) {
+            throw Failure("refusing to save over the record file itself: " + Target);
+        }
+        destination.replaced = info;
+        return destination;
+    }
+
+  private:
     const Folder& Open(const std::string& Path)
     {
         const auto found = m_open.find(Path);
@@ -117,7 +131,6 @@ class SegmentBatch::Folders
         return m_open.emplace(Path, folder).first->second;
     }
 
-  private:
     std::map<std::string, Folder> m_open;
 };
 
@@ -139,13 +152,14 @@ bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
     bool all = true;
     while (m_saved < m_items.size()) {
         const std::size_t end = std::min(m_items.size(), m_saved + m_groupSize);
-        all = SaveGroup(m_saved, end) && all;
+        const std::size_t begin = m_saved;
+        all = SaveGroup(begin, end) && all;
+        m_saved = end;
         if (Done) {
-            for (std::size_t i = m_saved; i < end; ++i) {
+            for (std::size_t i = begin; i < end; ++i) {
                 Done(m_items[i]);
             }
         }
-        m_saved = end;
     }
     return all;
 }
@@ -159,15 +173,15 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
     for (std::size_t i = Begin; i < End; ++i) {
         BatchItem& item = m_items[i];
         try {
-            const Destination destination = Resolve(item.target, m_source);
-            const Folder folder = m_folders->Open(destination.folder);
+            const Destination destination = m_folders->Resolve(item.target, m_source);
+            const Folder& folder = destination.folder;
             const std::string key =
                 std::to_string(folder.device) + ':' + std::to_string(folder.inode) + '/' + destination.name;
             if (!m_targets.insert(key).second) {
                 throw Failure("cannot save " + item.target + ": another segment is saved under that name");
             }
             m_source.CheckMarkers(item.offsets);
-            TemporaryFile file(folder.fd, destination.folder);
+            TemporaryFile file(folder.fd, destination.folderPath);
             if (destination.replaced) {
                 // The new file takes the place of the old one: it keeps its
                 // permissions (and its owner, where the process may).

@@ -30,7 +30,8 @@ struct BatchItem {
 // per file system), then renamed over their targets, and each folder is
 // synced once. After a crash at any moment a target holds either its old
 // content or the complete new segment. Items are saved in groups of at
-// most kGroupSize, so a huge split never holds thousands of temporaries.
+// most kGroupSize (one sync each), so that the temporaries in progress
+// stay a bounded number that a signal handler can remove.
 //
 // Each target is checked before anything is written: an existing target
 // must be a regular file (a symlink is followed to the file it names and
@@ -43,7 +44,7 @@ struct BatchItem {
 class SegmentBatch
 {
   public:
-    static constexpr std::size_t kGroupSize = 8192;
+    static constexpr std::size_t kGroupSize = 32768;
 
     // Opens the record file (without blocking; not a regular file, missing
     // or unreadable: Failure). GroupSize (at most kGroupSize) is the number

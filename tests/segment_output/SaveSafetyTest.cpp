@@ -70,7 +70,7 @@ TEST_F(SaveSafety, ARecordFileThatIsAFifoFailsAtOnce)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ::alarm(20); // a hang ends the test instead of the suite
     EXPECT_EQ(Message([&] { SaveSegmentFile(fifo, kOffsets, dir.Path("a.mp3")); }),
-              "cannot read " + fifo + ": it is not a regular file");
+              "cannot open " + fifo + ": it is a FIFO (named pipe), not a regular file");
     EXPECT_THROW(SegmentBatch batch(fifo), Failure);
     ::alarm(0);
 }
