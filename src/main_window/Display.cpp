@@ -32,6 +32,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +125,16 @@ QString ShortFailure(const QString& Message)
         }
     }
     return words.join(' ');
+}
+
+// What the user reads of a failure. Running out of memory ends the handler
+// like any other failure, and says so plainly.
+QString FailureText(const std::exception& Error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&Error) != nullptr) {
+        return "out of memory";
+    }
+    return QString::fromLocal8Bit(Error.what());
 }
 
 } // namespace
@@ -409,9 +420,9 @@ void Display::ScanLoadedFile(const std::function<void()>& Scan)
     m_quit->setEnabled(false);
     try {
         Scan ? Scan() : Look4Frame(m_recordFile);
-    } catch (const Failure& failure) {
+    } catch (const std::exception& failure) {
         // The rows found so far stay; the window comes back as after a scan.
-        ShowFailure(QString::fromLocal8Bit(failure.what()));
+        ShowFailure(FailureText(failure));
     }
     m_stopIt->setEnabled(false);
     m_load->setEnabled(true);
@@ -520,7 +531,7 @@ void Display::Auto_Click()
             m_listView->scrollTo(m_model->index(m_nextRecord - 1, 0));
             m_rightButton = false;
             ListView_ItemClick(SelectedPosition());
-        } catch (const Failure&) {
+        } catch (const std::exception&) {
             StopAutoRead();
         }
     } else {
@@ -558,7 +569,7 @@ void Display::Timer_Timer(int Index)
             SelectPosition(m_nextRecord);
             m_rightButton = false;
             ListView_ItemClick(SelectedPosition());
-        } catch (const Failure&) {
+        } catch (const std::exception&) {
             StopAutoRead();
         }
     }
@@ -597,8 +608,8 @@ void Display::RowClicked(int Position)
 {
     try {
         ListView_ItemClick(Position);
-    } catch (const Failure& failure) {
-        ShowFailure(QString::fromLocal8Bit(failure.what()));
+    } catch (const std::exception& failure) {
+        ShowFailure(FailureText(failure));
     }
 }
 
