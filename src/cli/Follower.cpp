@@ -39,6 +39,29 @@ bool IsGone(const std::string& File)
     return ::stat(File.c_str(), &info) != 0 && errno == ENOENT;
 }
 
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+};
+
+FileState StateOf(const std::string& File)
+{
+    struct stat info = {};
+    if (::stat(File.c_str(), &info) != 0) {
+        return {};
+    }
+    return {info.st_dev, info.st_ino, info.st_size};
+}
+
+// A read that failed because the recorder cut the file short or put a new
+// one in its place meanwhile is no failure for good: the file is read anew.
+bool ShrankOrReplaced(const FileState& Before, const std::string& File)
+{
+    const FileState now = StateOf(File);
+    return now.device != Before.device || now.inode != Before.inode || now.size < Before.size;
+}
+
 // Long enough to cost nothing, short enough that a new row shows well
 // within a second of its end marker. A signal cuts it short.
 void Pause()
@@ -77,15 +100,24 @@ bool Follower::Run()
     // A scan that stops at a marker cut off by the end of the file is no
     // failure here: the recorder is still writing it.
     const auto scanAnew = [&] {
-        m_hooks.beginFile();
-        stream.Restart();
-        const std::string failure = Attempt([&] { scanner.Look4Frame(m_file); });
-        stepDone();
-        if (failure.empty() || scanner.CanResume()) {
-            return true;
+        for (;;) {
+            const FileState before = StateOf(m_file);
+            m_hooks.beginFile();
+            stream.Restart();
+            const std::string failure = Attempt([&] { scanner.Look4Frame(m_file); });
+            const bool done = failure.empty() || scanner.CanResume();
+            if (!done && g_interrupted == 0 && !IsGone(m_file) && ShrankOrReplaced(before, m_file)) {
+                // The rows still held describe bytes that are gone: nothing
+                // can be saved from them.
+                Complain(m_out, m_file + " shrank or was replaced while it was read: reading it anew");
+                continue;
+            }
+            stepDone();
+            if (!done) {
+                Complain(m_out, failure);
+            }
+            return done;
         }
-        Complain(m_out, failure);
-        return false;
     };
 
     if (!scanAnew()) {
@@ -101,14 +133,18 @@ bool Follower::Run()
             continue;
         }
         ResumeResult result = ResumeResult::Unchanged;
+        const FileState before = StateOf(m_file);
         const std::string failure = Attempt([&] { result = scanner.Resume(m_file); });
         if (!failure.empty()) {
             if (IsGone(m_file)) {
                 wait();
                 continue;
             }
-            Complain(m_out, failure);
-            return false;
+            if (!ShrankOrReplaced(before, m_file)) {
+                Complain(m_out, failure);
+                return false;
+            }
+            result = ResumeResult::Restart;
         }
         if (result == ResumeResult::Restart) {
             Complain(m_out, m_file + (gone ? " is back" : " shrank or was replaced") + ": reading it anew");

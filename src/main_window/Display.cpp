@@ -731,7 +731,9 @@ bool Display::eventFilter(QObject* Watched, QEvent* Event)
         }
     } else if (Watched == m_listView && type == QEvent::KeyPress) {
         return ListKeyPressed(*static_cast<QKeyEvent*>(Event));
-    } else if (Watched == m_length && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)) {
+    } else if (Watched == m_length && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+                                       type == QEvent::MouseButtonRelease)) {
+        // A quick second click on an arrow arrives as a double-click.
         m_lengthHeld = static_cast<QMouseEvent*>(Event)->buttons() != Qt::NoButton;
     }
     return QWidget::eventFilter(Watched, Event);

@@ -166,4 +166,10 @@ TEST_F(ListInputTest, LengthGoesUpWithItsUpArrowTheUpKeyAndTheWheel)
     EXPECT_EQ(length->value(), 5);
     QTest::mouseClick(length, Qt::LeftButton, {}, QPoint(length->width() / 2, length->height() - 2));
     EXPECT_EQ(Check("Filter")->text(), "Filter < 4s");
+    // A quick second click on an arrow comes as a double-click: it steps the same way.
+    const QPoint upArrow(length->width() / 2, 2);
+    QTest::mouseClick(length, Qt::LeftButton, {}, upArrow);
+    QTest::mouseDClick(length, Qt::LeftButton, {}, upArrow);
+    QTest::mouseRelease(length, Qt::LeftButton, {}, upArrow);
+    EXPECT_EQ(length->value(), 6);
 }
