@@ -1,4 +1,4 @@
-#include "HeapLimit.h"
+#include "CliCommand.h"
 #include "RecordWriter.h"
 #include "TextOutput.h"
 #include "mapped_file/Failure.h"
@@ -6,18 +6,12 @@
 #include "support/RecordBytes.h"
 #include "support/RunCommand.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace quelm::test;
 
 namespace
 {
-
-CommandResult Cli(const std::string& Arguments)
-{
-    return RunCommand(std::string(QUELMRDR_CLI) + " " + Arguments);
-}
 
 // What a whole scan of Path puts in the table, as list --json writes it.
 std::string WholeScanAsJson(const std::string& Path, bool FilterOn)
@@ -52,11 +46,6 @@ std::string Generated(const TempDir& Dir, std::int32_t Segments, std::uint64_t B
     return path;
 }
 
-void Append(const std::string& Path, const std::string& Bytes)
-{
-    std::ofstream(Path, std::ios::binary | std::ios::app) << Bytes;
-}
-
 } // namespace
 
 // Rows are written while the scan runs, yet the listing equals the table of
@@ -66,8 +55,8 @@ TEST(ListOutput, StreamedRowsEqualAWholeScan)
 {
     TempDir dir;
     const std::string path = Generated(dir, 6000, 200, true);
-    Append(path, Start("10:00:00") + Filler(9) + End("10:01:00") + Start("11:00:00") + End("11:00:01") +
-                     End("10:00:30") + End("10:00:50") + Start("12:00:00") + End("12:00:01") + Start("13:00:00"));
+    AppendFile(path, Start("10:00:00") + Filler(9) + End("10:01:00") + Start("11:00:00") + End("11:00:01") +
+                         End("10:00:30") + End("10:00:50") + Start("12:00:00") + End("12:00:01") + Start("13:00:00"));
     for (const bool filterOn : {true, false}) {
         const auto result = Cli(std::string("list --json ") + (filterOn ? "" : "--no-filter ") + Quote(path));
         EXPECT_EQ(result.status, 0) << result.err;

@@ -1,5 +1,5 @@
+#include "CliCommand.h"
 #include "support/RecordBytes.h"
-#include "support/RunCommand.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -8,11 +8,6 @@ using namespace quelm::test;
 
 namespace
 {
-
-CommandResult Cli(const std::string& Arguments)
-{
-    return RunCommand(std::string(QUELMRDR_CLI) + " " + Arguments);
-}
 
 // A small reader of RFC 4180 CSV: records end in CRLF, quoted fields may
 // hold commas, line breaks and doubled quotes.

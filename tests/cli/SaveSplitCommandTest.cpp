@@ -1,4 +1,4 @@
-#include "HeapLimit.h"
+#include "CliCommand.h"
 #include "support/RecordBytes.h"
 #include "support/RunCommand.h"
 
@@ -10,11 +10,6 @@ using namespace quelm::test;
 
 namespace
 {
-
-CommandResult Cli(const std::string& Arguments)
-{
-    return RunCommand(std::string(QUELMRDR_CLI) + " " + Arguments);
-}
 
 // Segment 1 lasts 1 s (filtered by default), 2 lasts 65 s, 3 has no end.
 std::string Record()

@@ -117,6 +117,16 @@ inline std::string Segments(const std::vector<int>& Seconds)
     return bytes;
 }
 
+// 200 000 rows back to back: a scan long enough to act on while it runs.
+inline std::string ManyShortSegments()
+{
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) {
+        bytes += Start("10:00:00") + End("10:00:09");
+    }
+    return bytes;
+}
+
 } // namespace quelm::test
 
 namespace quelm::test

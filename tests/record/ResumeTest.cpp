@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -102,12 +101,6 @@ std::string RandomRecord(std::mt19937& Random, std::vector<std::size_t>& MarkerO
     return bytes;
 }
 
-void Append(const std::string& Path, std::string_view Bytes)
-{
-    std::ofstream out(Path, std::ios::binary | std::ios::app);
-    out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-}
-
 } // namespace
 
 TEST(Resume, EveryStepListsWhatAFullScanOfTheFileThenLists)
@@ -138,7 +131,7 @@ TEST(Resume, EveryStepListsWhatAFullScanOfTheFileThenLists)
             if (cut > bytes.size()) {
                 continue;
             }
-            Append(path, std::string_view(bytes).substr(written, cut - written));
+            AppendFile(path, std::string_view(bytes).substr(written, cut - written));
             const bool first = written == 0 && !scanner.CanResume();
             written = cut;
             try {
@@ -170,7 +163,7 @@ TEST(Resume, AnotherFileAShorterOneOrAStoppedScanAsksForAFullScan)
     scanner.Look4Frame(path);
     EXPECT_TRUE(scanner.CanResume());
     EXPECT_EQ(scanner.Resume(path), ResumeResult::Unchanged);
-    Append(path, segment);
+    AppendFile(path, segment);
     EXPECT_EQ(scanner.Resume(path), ResumeResult::Grown);
     EXPECT_EQ(table.RowCount(), 2);
     EXPECT_EQ(host.busy, 0);

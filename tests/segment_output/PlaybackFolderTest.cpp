@@ -6,23 +6,18 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quelm;
+using quelm::test::AppendFile;
 using quelm::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace
 {
-
-void Write(const std::string& Path, const std::string& Bytes)
-{
-    std::ofstream(Path, std::ios::binary) << Bytes;
-}
 
 class PlaybackFolderTest : public ::testing::Test
 {
@@ -45,7 +40,7 @@ class PlaybackFolderTest : public ::testing::Test
         const pid_t child = ::fork();
         if (child == 0) {
             PlaybackFolder folder;
-            Write(folder.TempFile(1), "sound");
+            AppendFile(folder.TempFile(1), "sound");
             (void)!::write(ready[1], "r", 1);
             ::pause();
             ::_exit(0);
@@ -71,7 +66,6 @@ TEST_F(PlaybackFolderTest, NamesAreHexadecimalRecordNumbersInAPrivateFolderOfThe
     const std::string own = base + "/" + std::to_string(::getpid());
     EXPECT_EQ(folder.Path(), own);
     EXPECT_EQ(folder.TempFile(18), own + "/QLM12.mp3");
-    EXPECT_EQ(folder.TempFile(16), own + "/QLM10.mp3");
     EXPECT_EQ(folder.TempFile(9), own + "/QLM9.mp3");
     EXPECT_EQ(folder.TempFile(40000), own + "/QLM9C40.mp3");
     EXPECT_FALSE(fs::exists(folder.TempFile(3)));
@@ -84,7 +78,7 @@ TEST_F(PlaybackFolderTest, NamesAreHexadecimalRecordNumbersInAPrivateFolderOfThe
     }
 
     // Removed with its files; a later play makes it again.
-    Write(folder.TempFile(1), "sound");
+    AppendFile(folder.TempFile(1), "sound");
     folder.Remove();
     EXPECT_FALSE(fs::exists(own));
     EXPECT_EQ(folder.TempFile(1), own + "/QLM1.mp3");
@@ -142,10 +136,9 @@ TEST_F(PlaybackFolderTest, WindowsKeepTheirOwnFoldersAndAbandonedOnesAreRemovedA
     {
         PlaybackFolder first;
         PlaybackFolder second; // a second window of one process
-        EXPECT_NE(first.Path(), second.Path());
         EXPECT_EQ(second.Path(), first.Path() + "-2");
-        Write(first.TempFile(1), "first");
-        Write(second.TempFile(1), "second");
+        AppendFile(first.TempFile(1), "first");
+        AppendFile(second.TempFile(1), "second");
         second.Remove();
         EXPECT_EQ(test::ReadFile(first.TempFile(1)), "first");
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace quelm::test
 {
@@ -52,6 +53,12 @@ inline std::string ReadFile(const std::string& Path)
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+inline void AppendFile(const std::string& Path, std::string_view Bytes)
+{
+    std::ofstream(Path, std::ios::binary | std::ios::app)
+        .write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
 }
 
 } // namespace quelm::test
