@@ -47,12 +47,28 @@ void SplitSink::Take(const SegmentRow& Row)
 void SplitSink::Done(const BatchItem& Item)
 {
     if (Item.failure.empty()) {
+        SayRepeats();
         m_out.Write(PrintableText(Item.target));
         m_out.Put('\n');
-    } else {
-        Complain(m_out, Item.failure);
-        m_allSaved = false;
+        return;
     }
+    m_allSaved = false;
+    if (Item.failure == m_lastFailure) {
+        ++m_repeats;
+        return;
+    }
+    SayRepeats();
+    Complain(m_out, Item.failure);
+    m_lastFailure = Item.failure;
+}
+
+void SplitSink::SayRepeats()
+{
+    if (m_repeats != 0) {
+        Complain(m_out, "(the same for " + std::to_string(m_repeats) + " more segment" + (m_repeats == 1 ? ")" : "s)"));
+    }
+    m_repeats = 0;
+    m_lastFailure.clear();
 }
 
 void SplitSink::SaveQueued()
@@ -62,6 +78,7 @@ void SplitSink::SaveQueued()
     }
     m_queued = 0;
     const std::string failure = Attempt([&] { m_batch->Save([&](const BatchItem& Item) { Done(Item); }); });
+    SayRepeats();
     if (!failure.empty()) {
         Complain(m_out, failure);
         m_allSaved = false;

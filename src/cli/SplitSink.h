@@ -31,6 +31,8 @@ class SplitSink : public RowSink
 
   private:
     void Done(const BatchItem& Item);
+    // Says how many failures in a row repeated the one said before them.
+    void SayRepeats();
 
     CheckedOutput& m_out;
     std::string m_folder;
@@ -40,6 +42,10 @@ class SplitSink : public RowSink
     std::size_t m_queued = 0;
     bool m_batchFailed = false; // the record file could not be opened for it
     bool m_allSaved = true;
+    // A record file cut short under a split fails every segment after the
+    // cut for the same reason: it is said once, with a count.
+    std::string m_lastFailure;
+    std::size_t m_repeats = 0;
 };
 
 } // namespace quelm::cli
