@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,28 +44,44 @@ RowFormat FormatOf(const CommandLine& Line)
     return Line.json ? RowFormat::Json : Line.csv ? RowFormat::Csv : RowFormat::Table;
 }
 
+// Hands the rows of every record file in turn to Sink (or follows the one
+// file): Begin before a file's rows, Finish after them. A file that fails
+// does not stop the others; false when any scan failed.
+bool ScanFiles(const CommandLine& Line, CheckedOutput& Out, RowSink& Sink,
+               const std::function<void(const std::string&)>& Begin, const std::function<void()>& Finish)
+{
+    if (Line.follow) {
+        const std::string& file = Line.recordFiles.front();
+        Follower follower(file, Line.filterOn, Line.filterSeconds, Sink, Out,
+                          {[&] { Begin(file); },
+                           [&] {
+                               Finish();
+                               Out.Flush();
+                           }});
+        return follower.Run();
+    }
+    bool allScanned = true;
+    for (const std::string& file : Line.recordFiles) {
+        Begin(file);
+        SegmentTable table;
+        RowStream stream(Line.filterOn, Line.filterSeconds, table, Sink, false);
+        const std::string failure = Scan(file, table, stream);
+        stream.Emit(true);
+        Finish();
+        if (!failure.empty()) {
+            Complain(Out, failure);
+            allScanned = false;
+        }
+    }
+    return allScanned;
+}
+
 int List(const CommandLine& Line, CheckedOutput& Out)
 {
     RowWriter writer(Out, FormatOf(Line), Line.recordFiles.size() > 1);
-    if (Line.follow) {
-        const std::string& file = Line.recordFiles.front();
-        Follower follower(file, Line.filterOn, Line.filterSeconds, writer, Out,
-                          {[&] { writer.BeginFile(file); }, [&] { Out.Flush(); }});
-        return follower.Run() ? 0 : 1;
-    }
-    bool allListed = true;
-    for (const std::string& file : Line.recordFiles) {
-        writer.BeginFile(file);
-        SegmentTable table;
-        RowStream stream(Line.filterOn, Line.filterSeconds, table, writer, false);
-        const std::string failure = Scan(file, table, stream);
-        stream.Emit(true);
-        if (!failure.empty()) {
-            Complain(Out, failure);
-            allListed = false;
-        }
-    }
-    return allListed ? 0 : 1;
+    const bool allScanned = ScanFiles(
+        Line, Out, writer, [&](const std::string& File) { writer.BeginFile(File); }, [] {});
+    return allScanned ? 0 : 1;
 }
 
 // Saves one row under Target; the failure's message, or empty.
@@ -112,31 +129,10 @@ int Split(const CommandLine& Line, CheckedOutput& Out)
         Complain(Out, "cannot save into " + Line.directory + ": it is not a folder");
         return 1;
     }
+    // Segments are saved while the scan goes on, a group at a time.
     SplitSink sink(Out, Line.directory);
-    if (Line.follow) {
-        const std::string& file = Line.recordFiles.front();
-        Follower follower(file, Line.filterOn, Line.filterSeconds, sink, Out,
-                          {[&] { sink.BeginFile(file); },
-                           [&] {
-                               sink.SaveQueued();
-                               Out.Flush();
-                           }});
-        return follower.Run() && sink.AllSaved() ? 0 : 1;
-    }
-    bool allScanned = true;
-    for (const std::string& file : Line.recordFiles) {
-        // Segments are saved while the scan goes on, a group at a time.
-        sink.BeginFile(file);
-        SegmentTable table;
-        RowStream stream(Line.filterOn, Line.filterSeconds, table, sink, false);
-        const std::string failure = Scan(file, table, stream);
-        if (!failure.empty()) {
-            Complain(Out, failure);
-            allScanned = false;
-        }
-        stream.Emit(true);
-        sink.SaveQueued();
-    }
+    const bool allScanned = ScanFiles(
+        Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.SaveQueued(); });
     return allScanned && sink.AllSaved() ? 0 : 1;
 }
 
