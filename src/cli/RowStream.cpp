@@ -30,7 +30,7 @@ void RowStream::Emit(bool ScanEnded)
     const std::int32_t count = m_table.RowCount();
     std::int32_t ready = count - m_held;
     if (m_following) {
-        ready = count > 0 && HasEnd(m_table.Row(count)) ? count : count - 1;
+        ready = count > 0 && m_table.Row(count).HasEnd() ? count : count - 1;
     } else if (ScanEnded) {
         ready = count;
     }

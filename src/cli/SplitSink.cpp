@@ -24,7 +24,7 @@ void SplitSink::BeginFile(const std::string& RecordFile)
 
 void SplitSink::Take(const SegmentRow& Row)
 {
-    if (!HasEnd(Row) || m_batchFailed) {
+    if (!Row.HasEnd() || m_batchFailed) {
         return; // no end: nothing to save
     }
     if (!m_batch) {
@@ -38,7 +38,7 @@ void SplitSink::Take(const SegmentRow& Row)
             return;
         }
     }
-    m_batch->Add(*ParseOffsets(Row.tag), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)));
+    m_batch->Add(*Row.Offsets(), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)));
     if (++m_queued >= SegmentBatch::kGroupSize) {
         SaveQueued();
     }

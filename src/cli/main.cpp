@@ -87,10 +87,10 @@ int List(const CommandLine& Line, CheckedOutput& Out)
 // Saves one row under Target; the failure's message, or empty.
 std::string SaveRow(const std::string& RecordFile, const SegmentRow& Row, const std::string& Target)
 {
-    if (!HasEnd(Row)) {
+    if (!Row.HasEnd()) {
         return "segment " + Row.text + " has no end: there is nothing to save";
     }
-    return Attempt([&] { SaveSegmentFile(RecordFile, *ParseOffsets(Row.tag), Target); });
+    return Attempt([&] { SaveSegmentFile(RecordFile, *Row.Offsets(), Target); });
 }
 
 int Save(const CommandLine& Line, CheckedOutput& Out)

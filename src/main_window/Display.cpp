@@ -601,7 +601,7 @@ void Display::ListView_ItemClick(int Position)
     PlaySegment(row);
     const int selected = SelectedPosition();
     const SegmentRow& current = selected != 0 ? RowAt(selected) : RowAt(Position);
-    m_nextRecord = RoundToInt32(ReadNumber(current.text) + 1, "the next record");
+    m_nextRecord = CheckedAdd(current.RecordNumber(), 1, "the next record");
 }
 
 void Display::RowClicked(int Position)
@@ -645,11 +645,11 @@ void Display::PlaySegment(const SegmentRow& Row)
         ::unlink(m_playFile.c_str());
         m_playFile.clear();
     }
-    m_playFile = m_playback.TempFile(RoundToInt32(ReadNumber(Row.text), "the record number"));
+    m_playFile = m_playback.TempFile(Row.RecordNumber());
     if (Row.subItems.size() != 3) {
         return;
     }
-    const auto offsets = ParseOffsets(Row.tag);
+    const auto offsets = Row.Offsets();
     if (!offsets) {
         return;
     }
@@ -666,7 +666,7 @@ void Display::SaveSegment(const SegmentRow& Shown)
     // The dialog runs an event loop: work on a copy of the row.
     const SegmentRow Row = Shown;
     m_media.Send(CloseCommand());
-    if (!HasEnd(Row)) {
+    if (!Row.HasEnd()) {
         ShowFailure(QString("Nothing to save: segment %1 has no end yet.").arg(QString::fromLatin1(Row.text.c_str())));
         return;
     }
@@ -677,7 +677,7 @@ void Display::SaveSegment(const SegmentRow& Shown)
     if (!answer || answer->isEmpty()) {
         return;
     }
-    SaveSegmentFile(m_recordFile, *ParseOffsets(Row.tag), LocalPath(*answer));
+    SaveSegmentFile(m_recordFile, *Row.Offsets(), LocalPath(*answer));
 }
 
 void Display::ShowFailure(const QString& Message)

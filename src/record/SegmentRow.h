@@ -1,15 +1,30 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace quelm
 {
 
+// A segment's positions P1 and P2: the offsets of the last bytes of its
+// start and end markers.
+struct SegmentOffsets {
+    std::int64_t p1 = 0;
+    std::int64_t p2 = 0;
+};
+
+// "P1/P2[/...]" from a row's tag; nothing for a row without an end yet
+// (no "/") or with an empty piece. Throws Failure when a position is out of
+// range.
+std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag);
+
 // One segment of the list. Its position (1-based) is its record number.
 // Sub-item 1 is the start time stamp, 2 the end time stamp, 3 the duration
 // in seconds; the tag holds " P1" while the row is open and "P1/P2" once
-// its end marker has been read.
+// its end marker has been read. The texts are what the list shows; the
+// accessors read the numbers back from them, so that a row has one truth.
 struct SegmentRow {
     std::string text;
     std::vector<std::string> subItems;
@@ -22,6 +37,14 @@ struct SegmentRow {
         return Index >= 1 && Index <= subItems.size() ? subItems[Index - 1] : empty;
     }
     bool Complete() const { return subItems.size() == 3; }
+
+    // The record number the row's text shows. Throws Failure on overflow.
+    std::int32_t RecordNumber() const;
+    // P1 and P2, once the end marker has been read.
+    std::optional<SegmentOffsets> Offsets() const { return ParseOffsets(tag); }
+    // True when the row can be saved: it has its end marker's position and
+    // an end time stamp for the file name.
+    bool HasEnd() const { return subItems.size() >= 2 && Offsets().has_value(); }
 };
 
 } // namespace quelm

@@ -14,39 +14,6 @@
 namespace quelm
 {
 
-namespace
-{
-
-std::int64_t Position(double Value, const std::string& Tag)
-{
-    if (!std::isfinite(Value) || std::fabs(Value) > 9.0e15) {
-        throw Failure("overflow: the segment position in \"" + Tag + "\" is out of range");
-    }
-    return static_cast<std::int64_t>(std::nearbyint(Value));
-}
-
-} // namespace
-
-std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag)
-{
-    const auto slash = Tag.find('/');
-    if (slash == std::string::npos) {
-        return std::nullopt;
-    }
-    const std::string first = Tag.substr(0, slash);
-    const auto next = Tag.find('/', slash + 1);
-    const std::string second = Tag.substr(slash + 1, next == std::string::npos ? std::string::npos : next - slash - 1);
-    if (first.empty() || second.empty()) {
-        return std::nullopt;
-    }
-    return SegmentOffsets{Position(ReadNumber(first), Tag), Position(ReadNumber(second), Tag)};
-}
-
-bool HasEnd(const SegmentRow& Row)
-{
-    return Row.subItems.size() >= 2 && ParseOffsets(Row.tag).has_value();
-}
-
 ByteRange PlaybackRange(const SegmentOffsets& Offsets)
 {
     return {Offsets.p1 + 1, Offsets.p2 - Offsets.p1};

@@ -9,26 +9,11 @@
 namespace quelm
 {
 
-// A segment's positions P1 and P2: the offsets of the last bytes of its
-// start and end markers.
-struct SegmentOffsets {
-    std::int64_t p1 = 0;
-    std::int64_t p2 = 0;
-};
-
 // Bytes first .. first + length - 1 of the record file.
 struct ByteRange {
     std::int64_t first = 0;
     std::int64_t length = 0;
 };
-
-// "P1/P2[/...]" from a row's tag; nothing for a row without an end yet
-// (no "/") or with an empty piece.
-std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag);
-
-// True when a row can be saved: its end marker has been read, so its tag
-// holds both positions and it has an end time stamp for the file name.
-bool HasEnd(const SegmentRow& Row);
 
 // What a play copies: the audio after the start marker and the end marker.
 ByteRange PlaybackRange(const SegmentOffsets& Offsets);
