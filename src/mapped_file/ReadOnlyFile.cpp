@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 #include <utility>
 
 namespace quelm
@@ -29,62 +28,53 @@ const char* NotRegular(mode_t Mode)
     return "it is not a regular file";
 }
 
+// Opens Path for reading if it is a regular file; otherwise says why.
+std::optional<Failure> Open(const std::string& Path, const std::string& What, UniqueFd& Fd, struct stat& Info)
+{
+    if (Path.empty()) {
+        return Failure(What + " an empty path", Path, std::strerror(ENOENT), ENOENT);
+    }
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait
+    // forever. No O_CREAT: a reader never creates files in the user's
+    // folders. O_NOCTTY: a terminal device never becomes ours.
+    Fd.Reset(::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!Fd) {
+        return Failure::System(What, Path, errno);
+    }
+    if (::fstat(Fd.Get(), &Info) != 0) {
+        return Failure::System(What, Path, errno);
+    }
+    if (!S_ISREG(Info.st_mode)) {
+        return Failure(What + " " + Path, Path, NotRegular(Info.st_mode));
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 ReadOnlyFile::ReadOnlyFile(const std::string& Path) : m_path(Path)
 {
-    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait
-    // forever. No O_CREAT: a reader never creates files in the user's
-    // folders. O_NOCTTY: a terminal device never becomes ours.
-    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        throw Failure("cannot open " + Path + ": " + std::strerror(errno));
-    }
-    if (::fstat(fd, &m_info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw Failure("cannot open " + Path + ": " + std::strerror(error));
-    }
-    if (!S_ISREG(m_info.st_mode)) {
-        ::close(fd);
-        throw Failure("cannot open " + Path + ": " + NotRegular(m_info.st_mode));
+    if (auto failure = Open(Path, "cannot open", m_fd, m_info)) {
+        throw *failure;
     }
     // Reads of a regular file never block anyway; drop the flag so that
     // the descriptor behaves as an ordinary one wherever it goes.
-    const int flags = ::fcntl(fd, F_GETFL);
+    const int flags = ::fcntl(m_fd.Get(), F_GETFL);
     if (flags >= 0) {
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    }
-    m_fd = fd;
-}
-
-ReadOnlyFile::~ReadOnlyFile()
-{
-    if (m_fd >= 0) {
-        ::close(m_fd);
+        ::fcntl(m_fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
     }
 }
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& Other) noexcept : m_fd(std::exchange(Other.m_fd, -1)), m_info(Other.m_info)
+std::optional<Failure> ReadOnlyFile::Unreadable(const std::string& Path, const std::string& What)
 {
-}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& Other) noexcept
-{
-    if (this != &Other) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_path = std::move(Other.m_path);
-        m_fd = std::exchange(Other.m_fd, -1);
-        m_info = Other.m_info;
+    UniqueFd fd;
+    struct stat info {
+    };
+    auto failure = Open(Path, What, fd, info);
+    if (!failure && !fd.Close()) {
+        return Failure::System(What, Path, errno);
     }
-    return *this;
-}
-
-int ReadOnlyFile::Release()
-{
-    return std::exchange(m_fd, -1);
+    return failure;
 }
 
 } // namespace quelm
