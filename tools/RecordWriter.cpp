@@ -1,5 +1,7 @@
 #include "RecordWriter.h"
 
+#include "record/MarkerFormat.h"
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -76,11 +78,7 @@ std::string LoadSpeechClip()
 
 std::string Marker(std::string_view Keyword, std::string_view Stamp)
 {
-    std::string marker = "\xFF\xE9\x09\xCC";
-    marker += Keyword;
-    std::string stamp(Stamp.substr(0, 20));
-    stamp.resize(20, ' ');
-    return marker + stamp;
+    return MakeMarker(Keyword, Stamp);
 }
 
 std::string Stamp(std::int64_t Seconds)

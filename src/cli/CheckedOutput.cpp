@@ -1,5 +1,7 @@
 #include "CheckedOutput.h"
 
+#include "mapped_file/FileIo.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -7,6 +9,17 @@
 
 namespace quelm::cli
 {
+
+Failure OutputFailure(int Error)
+{
+    return {"cannot write the output", std::string(), std::strerror(Error), Error, FailureKind::Output};
+}
+
+bool IsOutputFailure(const std::exception& Error)
+{
+    const auto* failure = dynamic_cast<const Failure*>(&Error);
+    return failure != nullptr && failure->Kind() == FailureKind::Output;
+}
 
 void CheckedOutput::Write(std::string_view Text)
 {
@@ -26,27 +39,17 @@ void CheckedOutput::Close()
     Drain();
     // Nothing written to a descriptor that was never open is no failure.
     if (::close(m_fd) != 0 && errno != EBADF && errno != EINTR) {
-        throw OutputFailure(std::string("cannot write the output: ") + std::strerror(errno));
+        throw OutputFailure(errno);
     }
 }
 
 void CheckedOutput::Drain()
 {
-    std::size_t done = 0;
-    while (done < m_used) {
-        const ssize_t written = ::write(m_fd, m_buffer.data() + done, m_used - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            // A write that takes nothing has run out of room.
-            const int error = written < 0 ? errno : ENOSPC;
-            m_used = 0;
-            throw OutputFailure(std::string("cannot write the output: ") + std::strerror(error));
-        }
-        done += static_cast<std::size_t>(written);
-    }
+    const int error = WriteFully(m_fd, std::string_view(m_buffer.data(), m_used));
     m_used = 0;
+    if (error != 0) {
+        throw OutputFailure(error);
+    }
 }
 
 } // namespace quelm::cli

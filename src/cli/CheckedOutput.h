@@ -1,19 +1,19 @@
 #pragma once
 
+#include "mapped_file/Failure.h"
+
 #include <array>
 #include <cstddef>
-#include <stdexcept>
 #include <string_view>
 
 namespace quelm::cli
 {
 
-// A write to the output failed: the message says why, fit to show as is.
-class OutputFailure : public std::runtime_error
-{
-  public:
-    explicit OutputFailure(const std::string& Message) : std::runtime_error(Message) {}
-};
+// A write to the program's output failed ("cannot write the output: why").
+[[nodiscard]] Failure OutputFailure(int Error);
+
+// True for the failure of the output itself, which ends the whole run.
+bool IsOutputFailure(const std::exception& Error);
 
 // Buffered output to a file descriptor in which every write is checked: a
 // full disk, /dev/full or a reader that went away throws OutputFailure

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "mapped_file/Failure.h"
+
 #include <charconv>
 
 namespace quelm::cli
@@ -7,6 +9,11 @@ namespace quelm::cli
 
 namespace
 {
+
+Failure UsageError(const std::string& Message)
+{
+    return Failure(Message, FailureKind::Usage);
+}
 
 std::int32_t WholeNumber(const std::string& Text, const std::string& What, std::int32_t Lowest, std::int32_t Highest)
 {

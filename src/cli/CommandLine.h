@@ -21,17 +21,8 @@ struct CommandLine {
     std::string directory = ".";
 };
 
-// Throws UsageError for anything that is not a valid command line.
-class UsageError : public std::exception
-{
-  public:
-    explicit UsageError(std::string Message) : m_message(std::move(Message)) {}
-    const char* what() const noexcept override { return m_message.c_str(); }
-
-  private:
-    std::string m_message;
-};
-
+// Throws a Failure of the kind Usage for anything that is not a valid
+// command line.
 CommandLine ParseCommandLine(const std::vector<std::string>& Arguments);
 
 const char* UsageText();

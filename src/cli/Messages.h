@@ -24,11 +24,12 @@ template <class Work> std::string Attempt(Work&& Step)
 {
     try {
         Step();
-    } catch (const OutputFailure&) {
-        throw;
     } catch (const std::bad_alloc&) {
         return "out of memory";
     } catch (const std::exception& error) {
+        if (IsOutputFailure(error)) {
+            throw;
+        }
         return error.what();
     }
     return {};

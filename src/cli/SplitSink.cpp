@@ -46,20 +46,20 @@ void SplitSink::Take(const SegmentRow& Row)
 
 void SplitSink::Done(const BatchItem& Item)
 {
-    if (Item.failure.empty()) {
+    if (Item.Saved()) {
         SayRepeats();
         m_out.Write(PrintableText(Item.target));
         m_out.Put('\n');
         return;
     }
     m_allSaved = false;
-    if (Item.failure == m_lastFailure) {
+    if (Item.failure->what() == m_lastFailure) {
         ++m_repeats;
         return;
     }
     SayRepeats();
-    Complain(m_out, Item.failure);
-    m_lastFailure = Item.failure;
+    Complain(m_out, Item.failure->what());
+    m_lastFailure = Item.failure->what();
 }
 
 void SplitSink::SayRepeats()

@@ -141,7 +141,10 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
     CommandLine line;
     try {
         line = ParseCommandLine(Arguments);
-    } catch (const UsageError& error) {
+    } catch (const Failure& error) {
+        if (error.Kind() != FailureKind::Usage) {
+            throw;
+        }
         WriteToStderr(std::string(kProgram) + ": " + PrintableText(error.what()) + "\n" + UsageText());
         return 2;
     }

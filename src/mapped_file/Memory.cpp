@@ -37,14 +37,14 @@ ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
     const std::uint64_t length = size - offset;
     if (length > static_cast<std::uint64_t>(SIZE_MAX)) {
         UnmapFile();
-        throw Failure("cannot map " + File.Path() + ": the file is larger than the address space");
+        throw Failure("cannot map " + File.Path(), File.Path(), "the file is larger than the address space");
     }
     void* base = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fileHandle,
                         static_cast<off_t>(offset));
     if (base == MAP_FAILED) {
         const int error = errno;
         UnmapFile();
-        throw Failure("cannot map " + File.Path() + ": " + std::strerror(error));
+        throw Failure::System("cannot map", File.Path(), error);
     }
     m_viewBase = base;
     m_viewSize = length;

@@ -54,7 +54,7 @@ void FindChunk(void* Context)
         }
         Hit& hit = chunk.hits[chunk.count];
         hit.offset = q;
-        std::memcpy(hit.text, chunk.data + q + 4, kMarkerTextSize);
+        std::memcpy(hit.text, chunk.data + q + kMarkerTextOffset, kMarkerTextSize);
         // Nothing inside a marker starts another one.
         chunk.next = q + kMarkerSize;
         // A bus error jumps out of here: a marker is counted only once its
@@ -73,7 +73,8 @@ bool HoldsMarker(int Fd, std::uint64_t Offset, const char* Text)
     if (::pread(Fd, bytes, sizeof bytes, static_cast<off_t>(Offset)) != static_cast<ssize_t>(sizeof bytes)) {
         return false;
     }
-    return std::memcmp(bytes, kMarkerSignature, 4) == 0 && std::memcmp(bytes + 4, Text, kMarkerTextSize) == 0;
+    return std::memcmp(bytes, kMarkerSignature, kMarkerTextOffset) == 0 &&
+           std::memcmp(bytes + kMarkerTextOffset, Text, kMarkerTextSize) == 0;
 }
 
 class ScanScope
@@ -123,7 +124,8 @@ void Scanner::Look4Frame(const std::string& File)
     const ByteView view = memory.MapFile(std::move(file));
     if (ScanAndRemember(memory, view, 0, info, File) == End::CutOff) {
         throw Failure("marker at offset " + std::to_string(m_resume.next) + " is cut off by the end of " + File + " (" +
-                      std::to_string(info.st_size) + " bytes)");
+                          std::to_string(info.st_size) + " bytes)",
+                      File, std::string());
     }
 }
 
@@ -234,11 +236,11 @@ Scanner::End Scanner::ScanView(const Memory& Mapping, const ByteView& View, std:
             m_resume.markerOffset = From + hit.offset;
             std::memcpy(m_resume.markerText.data(), hit.text, kMarkerTextSize);
             Refused = true;
-            m_table.ReadMarker(text, static_cast<std::int64_t>(From + hit.offset + kMarkerSize - 1), m_host);
+            m_table.ReadMarker(text, static_cast<std::int64_t>(From + hit.offset) + kMarkerLastByte, m_host);
             Refused = false;
         }
         if (!whole) {
-            throw Failure("record file changed while it was read: " + File);
+            throw Failure("record file changed while it was read: " + File, File, std::string());
         }
         m_resume.next = From + chunk->next;
         if (chunk->truncated) {

@@ -31,7 +31,8 @@ std::array<std::string_view, 3> TimeFields(std::string_view Stamp, std::int64_t 
         if (colon == std::string_view::npos) {
             if (i < 2) {
                 throw Failure("bad time stamp \"" + std::string(Stamp) + "\" (end marker at offset " +
-                              std::to_string(Position - 29) + "): the time of day needs hours, minutes and seconds");
+                              std::to_string(Position - kMarkerLastByte) +
+                              "): the time of day needs hours, minutes and seconds");
             }
             fields[i] = rest;
             break;
@@ -71,12 +72,12 @@ const SegmentRow& SegmentTable::Row(std::int32_t Position) const
 SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPosition)
 {
     if (Position < 1 || Position > RowCount()) {
-        throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) +
+        throw Failure("end marker at offset " + std::to_string(MarkerPosition - kMarkerLastByte) +
                       " has no segment to end (no start marker before it)");
     }
     if (Position < FirstHeldRow()) {
-        throw Failure("end marker at offset " + std::to_string(MarkerPosition - 29) + " would change segment " +
-                      std::to_string(Position) + ", which was already given out");
+        throw Failure("end marker at offset " + std::to_string(MarkerPosition - kMarkerLastByte) +
+                      " would change segment " + std::to_string(Position) + ", which was already given out");
     }
     return m_rows[static_cast<std::size_t>(Position - FirstHeldRow())];
 }

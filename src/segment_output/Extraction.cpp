@@ -1,7 +1,7 @@
 #include "Extraction.h"
 
 #include "../mapped_file/Failure.h"
-#include "../record/NumberReading.h"
+#include "../record/MarkerFormat.h"
 #include "FileWriting.h"
 #include "RecordSource.h"
 
@@ -21,7 +21,7 @@ ByteRange PlaybackRange(const SegmentOffsets& Offsets)
 
 ByteRange SavingRange(const SegmentOffsets& Offsets)
 {
-    return {Offsets.p1 - 29, Offsets.p2 - Offsets.p1 + 30};
+    return {Offsets.p1 - kMarkerLastByte, Offsets.p2 - Offsets.p1 + kMarkerLastByte + 1};
 }
 
 void WritePlaybackFile(const std::string& RecordFile, const SegmentOffsets& Offsets, const std::string& PlayFile)

@@ -131,7 +131,7 @@ void PlaybackFolder::Make()
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = base + "/" + (number == 1 ? pid : pid + "-" + std::to_string(number));
         if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw Failure("cannot create the playback folder " + path + ": " + std::strerror(errno));
+            throw Failure::System("cannot create the playback folder", path, errno);
         }
         const int fd = OpenFolder(AT_FDCWD, path.c_str());
         if (fd < 0) {
@@ -158,7 +158,7 @@ void PlaybackFolder::Make()
         RemoveContents(fd); // files of an earlier window with this number
         return;
     }
-    throw Failure("cannot find a free playback folder in " + base);
+    throw Failure("cannot find a free playback folder in " + base, base, std::string());
 }
 
 bool PlaybackFolder::StillInPlace() const

@@ -1,6 +1,8 @@
 #include "RecordSource.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/FileIo.h"
+#include "../record/MarkerFormat.h"
 #include "FileWriting.h"
 
 #include <array>
@@ -15,19 +17,18 @@ namespace quelm
 namespace
 {
 
-constexpr std::size_t kMarkerBytes = 30;
-constexpr std::size_t kMarkerHead = 10; // signature and keyword
+constexpr std::size_t kMarkerHead = kMarkerTextOffset + kKeywordSize; // signature and keyword
 constexpr std::size_t kPiece = 1 << 20;
 
 // The first ten bytes of a marker: what a range is checked against.
-std::string MarkerHead(const char* Keyword)
+std::string MarkerHead(std::string_view Keyword)
 {
-    return std::string("\xFF\xE9\x09\xCC", 4) + Keyword;
+    return std::string(kMarkerSignatureText) + std::string(Keyword);
 }
 
 Failure Changed(const std::string& Path)
 {
-    return Failure("the record file " + Path + " has changed since it was scanned; load it again");
+    return {"the record file " + Path + " has changed since it was scanned; load it again", Path, std::string()};
 }
 
 } // namespace
@@ -43,28 +44,19 @@ bool RecordSource::Is(const struct stat& Info) const
 
 std::size_t RecordSource::ReadAt(char* Data, std::size_t Size, off_t Offset) const
 {
-    std::size_t done = 0;
-    while (done < Size) {
-        const ssize_t n = ::pread(m_file.Descriptor(), Data + done, Size - done, Offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            SystemFailure("cannot read", m_path, errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
+    const ssize_t done = ReadFullyAt(m_file.Descriptor(), Data, Size, Offset);
+    if (done < 0) {
+        SystemFailure("cannot read", m_path, static_cast<int>(-done));
     }
-    return done;
+    return static_cast<std::size_t>(done);
 }
 
 void RecordSource::CheckMarkers(const SegmentOffsets& Offsets) const
 {
-    const std::pair<std::int64_t, const char*> markers[] = {{Offsets.p1, "STIME "}, {Offsets.p2, "ETIME "}};
+    const std::pair<std::int64_t, std::string_view> markers[] = {{Offsets.p1, kStartKeyword},
+                                                                 {Offsets.p2, kEndKeyword}};
     for (const auto& [last, keyword] : markers) {
-        const std::int64_t first = last - static_cast<std::int64_t>(kMarkerBytes) + 1;
+        const std::int64_t first = last - kMarkerLastByte;
         if (first < 0) {
             throw Changed(m_path);
         }
@@ -79,7 +71,7 @@ void RecordSource::CheckMarkers(const SegmentOffsets& Offsets) const
 void RecordSource::CopyRange(const ByteRange& Range, int Out, const std::string& OutPath) const
 {
     if (Range.first < 0 || Range.length <= 0) {
-        throw Failure("the segment's positions do not form a byte range of " + m_path);
+        throw Failure("the segment's positions do not form a byte range of " + m_path, m_path, std::string());
     }
     off_t from = static_cast<off_t>(Range.first);
     std::int64_t left = Range.length;

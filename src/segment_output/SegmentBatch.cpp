@@ -79,7 +79,7 @@ class SegmentBatch::Folders
         Destination destination;
         SplitPath(Target, destination);
         if (destination.name.empty()) {
-            throw Failure("cannot save " + Target + ": it names a folder");
+            throw Failure("cannot save " + Target, Target, "it names a folder");
         }
         destination.folder = Open(destination.folderPath);
         struct stat info {
@@ -93,16 +93,16 @@ class SegmentBatch::Folders
         if (S_ISLNK(info.st_mode)) {
             char resolved[PATH_MAX];
             if (::realpath(Target.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0) {
-                throw Failure("cannot save " + Target + ": it is a symbolic link to nothing");
+                throw Failure("cannot save " + Target, Target, "it is a symbolic link to nothing");
             }
             SplitPath(resolved, destination);
             destination.folder = Open(destination.folderPath);
         }
         if (!S_ISREG(info.st_mode)) {
-            throw Failure("cannot save " + Target + ": it exists and is not a regular file");
+            throw Failure("cannot save " + Target, Target, "it exists and is not a regular file");
         }
         if (Source.Is(info)) {
-            throw Failure("refusing to save over the record file itself: " + Target);
+            throw Failure("refusing to save over the record file itself: " + Target, Target, std::string());
         }
         destination.replaced = info;
         return destination;
@@ -178,7 +178,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             const std::string key =
                 std::to_string(folder.device) + ':' + std::to_string(folder.inode) + '/' + destination.name;
             if (!m_targets.insert(key).second) {
-                throw Failure("cannot save " + item.target + ": another segment is saved under that name");
+                throw Failure("cannot save " + item.target, item.target, "another segment is saved under that name");
             }
             m_source.CheckMarkers(item.offsets);
             TemporaryFile file(folder.fd, destination.folderPath);
@@ -201,7 +201,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             file.Close(item.target);
             pending.push_back({i, folder, destination.name, std::move(file)});
         } catch (const Failure& failure) {
-            item.failure = failure.what();
+            item.failure = std::make_shared<const Failure>(failure);
         }
     }
 
@@ -227,7 +227,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             one.file.PutInPlace(one.name, item.target);
             renamed[one.folder.fd].push_back(one.item);
         } catch (const Failure& failure) {
-            item.failure = failure.what();
+            item.failure = std::make_shared<const Failure>(failure);
         }
     }
     pending.clear();
@@ -236,14 +236,15 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
         if (::fsync(folder) != 0 && errno != EINVAL) {
             const int error = errno;
             for (const std::size_t i : items) {
-                m_items[i].failure = "cannot save " + m_items[i].target + ": " + std::strerror(error);
+                m_items[i].failure =
+                    std::make_shared<const Failure>(Failure::System("cannot save", m_items[i].target, error));
             }
         }
     }
 
     bool all = true;
     for (std::size_t i = Begin; i < End; ++i) {
-        all = all && m_items[i].failure.empty();
+        all = all && m_items[i].Saved();
     }
     return all;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../mapped_file/Failure.h"
 #include "Extraction.h"
 #include "RecordSource.h"
 
@@ -15,11 +16,13 @@ namespace quelm
 
 // One segment of a batch: where it lies in the record file, the file it is
 // saved as, and, once the batch has been saved, why it was not saved
-// (empty when it was).
+// (nothing when it was).
 struct BatchItem {
     SegmentOffsets offsets;
     std::string target;
-    std::string failure;
+    std::shared_ptr<const Failure> failure;
+
+    bool Saved() const { return failure == nullptr; }
 };
 
 // Saves many segments of one record file at disk speed without giving up

@@ -11,7 +11,7 @@ void SaveSegmentFile(const std::string& RecordFile, const SegmentOffsets& Offset
     SegmentBatch batch(RecordFile);
     batch.Add(Offsets, Target);
     if (!batch.Save()) {
-        throw Failure(batch.Items().front().failure);
+        throw *batch.Items().front().failure;
     }
 }
 

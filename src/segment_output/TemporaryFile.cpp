@@ -133,7 +133,7 @@ TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath) : m_fold
             SystemFailure("cannot write into", FolderPath, error);
         }
     }
-    throw Failure("cannot find a free temporary name in " + FolderPath);
+    throw Failure("cannot find a free temporary name in " + FolderPath, FolderPath, std::string());
 }
 
 TemporaryFile::~TemporaryFile()

@@ -155,7 +155,8 @@ TEST_F(SaveSafety, ABatchSavesEveryGoodItemInOrderAndReportsTheOthers)
     for (std::size_t i = 0; i < done.size(); ++i) {
         EXPECT_EQ(done[i], batch.Items()[i].target);
         const bool good = i < count || i == count + 3;
-        EXPECT_EQ(batch.Items()[i].failure.empty(), good) << i << ": " << batch.Items()[i].failure;
+        EXPECT_EQ(batch.Items()[i].Saved(), good)
+            << i << ": " << (batch.Items()[i].Saved() ? "" : batch.Items()[i].failure->what());
     }
     EXPECT_EQ(ReadFile(dir.Path("9.mp3")), ReadFile(old));
     EXPECT_EQ(ReadFile(old).substr(0, 730), Record().substr(100, 730));

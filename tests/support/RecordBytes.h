@@ -1,5 +1,6 @@
 #pragma once
 
+#include "record/MarkerFormat.h"
 #include "record/ScanHost.h"
 #include "record/SegmentTable.h"
 
@@ -15,9 +16,7 @@ namespace quelm::test
 // A 30-byte marker; the stamp is padded with blanks to 20 characters.
 inline std::string Marker(const std::string& Keyword, const std::string& Stamp)
 {
-    std::string stamp = Stamp;
-    stamp.resize(20, ' ');
-    return std::string("\xFF\xE9\x09\xCC", 4) + Keyword + stamp;
+    return MakeMarker(Keyword, Stamp);
 }
 inline std::string Start(const std::string& Time, const std::string& Date = "06/12/2026")
 {
