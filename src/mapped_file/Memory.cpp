@@ -6,15 +6,31 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quelm
 {
 
 Memory::~Memory()
 {
-    if (!Closed()) {
+    UnmapFile();
+}
+
+Memory::Memory(Memory&& Other) noexcept
+    : m_fileHandle(std::move(Other.m_fileHandle)), m_viewBase(std::exchange(Other.m_viewBase, nullptr)),
+      m_viewSize(std::exchange(Other.m_viewSize, 0))
+{
+}
+
+Memory& Memory::operator=(Memory&& Other) noexcept
+{
+    if (this != &Other) {
         UnmapFile();
+        m_fileHandle = std::move(Other.m_fileHandle);
+        m_viewBase = std::exchange(Other.m_viewBase, nullptr);
+        m_viewSize = std::exchange(Other.m_viewSize, 0);
     }
+    return *this;
 }
 
 ByteView Memory::MapFile(const std::string& File)
@@ -27,7 +43,7 @@ ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
 {
     UnmapFile();
     const std::uint64_t size = File.Size();
-    m_fileHandle = File.Release();
+    m_fileHandle.Reset(File.Release());
     if (From >= size) {
         return {};
     }
@@ -39,7 +55,7 @@ ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
         UnmapFile();
         throw Failure("cannot map " + File.Path(), File.Path(), "the file is larger than the address space");
     }
-    void* base = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fileHandle,
+    void* base = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fileHandle.Get(),
                         static_cast<off_t>(offset));
     if (base == MAP_FAILED) {
         const int error = errno;
@@ -58,7 +74,7 @@ std::uint64_t Memory::CurrentSize() const
 {
     struct stat info {
     };
-    if (m_fileHandle < 0 || ::fstat(m_fileHandle, &info) != 0) {
+    if (!m_fileHandle || ::fstat(m_fileHandle.Get(), &info) != 0) {
         return 0;
     }
     return static_cast<std::uint64_t>(info.st_size);
@@ -71,10 +87,7 @@ void Memory::UnmapFile()
         m_viewBase = nullptr;
         m_viewSize = 0;
     }
-    if (m_fileHandle >= 0) {
-        ::close(m_fileHandle);
-        m_fileHandle = -1;
-    }
+    m_fileHandle.Reset();
 }
 
 } // namespace quelm

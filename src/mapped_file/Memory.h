@@ -2,6 +2,7 @@
 
 #include "ByteView.h"
 #include "ReadOnlyFile.h"
+#include "UniqueFd.h"
 
 #include <cstdint>
 #include <string>
@@ -16,6 +17,9 @@ class Memory
   public:
     Memory() = default;
     ~Memory();
+    // A moved mapping stays valid: views handed out before still read it.
+    Memory(Memory&& Other) noexcept;
+    Memory& operator=(Memory&& Other) noexcept;
     Memory(const Memory&) = delete;
     Memory& operator=(const Memory&) = delete;
 
@@ -36,10 +40,10 @@ class Memory
     // since it was mapped; 0 when nothing is held or fstat fails.
     std::uint64_t CurrentSize() const;
 
-    bool Closed() const { return m_fileHandle < 0; }
+    bool Closed() const { return !m_fileHandle.Valid(); }
 
   private:
-    int m_fileHandle = -1;
+    UniqueFd m_fileHandle;
     void* m_viewBase = nullptr;
     std::uint64_t m_viewSize = 0;
 };

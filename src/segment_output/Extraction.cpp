@@ -1,6 +1,7 @@
 #include "Extraction.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/UniqueFd.h"
 #include "../record/MarkerFormat.h"
 #include "FileWriting.h"
 #include "RecordSource.h"
@@ -29,18 +30,18 @@ void WritePlaybackFile(const std::string& RecordFile, const SegmentOffsets& Offs
     const RecordSource source(RecordFile);
     source.CheckMarkers(Offsets);
     ::unlink(PlayFile.c_str());
-    const int fd = ::open(PlayFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-    if (fd < 0) {
+    UniqueFd fd(::open(PlayFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    if (!fd) {
         SystemFailure("cannot create", PlayFile, errno);
     }
     try {
-        source.CopyRange(PlaybackRange(Offsets), fd, PlayFile);
+        source.CopyRange(PlaybackRange(Offsets), fd.Get(), PlayFile);
     } catch (...) {
-        ::close(fd);
+        fd.Reset();
         ::unlink(PlayFile.c_str());
         throw;
     }
-    if (::close(fd) != 0) {
+    if (!fd.Close()) {
         const int error = errno;
         ::unlink(PlayFile.c_str());
         SystemFailure("cannot write", PlayFile, error);

@@ -10,10 +10,18 @@ bool FileExists(const std::string& Path)
     return !ReadOnlyFile::Unreadable(Path).has_value();
 }
 
-std::string GetFilename(const std::string& Path)
+PathParts SplitPath(const std::string& Path)
 {
     const auto slash = Path.rfind('/');
-    return slash == std::string::npos ? Path : Path.substr(slash + 1);
+    if (slash == std::string::npos) {
+        return {".", Path};
+    }
+    return {slash == 0 ? "/" : Path.substr(0, slash), Path.substr(slash + 1)};
+}
+
+std::string GetFilename(const std::string& Path)
+{
+    return SplitPath(Path).name;
 }
 
 } // namespace quelm

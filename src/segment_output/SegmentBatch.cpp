@@ -1,6 +1,8 @@
 #include "SegmentBatch.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/UniqueFd.h"
+#include "PathUtils.h"
 #include "FileWriting.h"
 #include "Id3Tag.h"
 #include "TemporaryFile.h"
@@ -39,9 +41,9 @@ struct Destination {
 
 void SplitPath(const std::string& Path, Destination& Into)
 {
-    const auto slash = Path.rfind('/');
-    Into.folderPath = slash == std::string::npos ? "." : (slash == 0 ? "/" : Path.substr(0, slash));
-    Into.name = slash == std::string::npos ? Path : Path.substr(slash + 1);
+    auto [folder, name] = quelm::SplitPath(Path);
+    Into.folderPath = std::move(folder);
+    Into.name = std::move(name);
 }
 
 // One item of a group on its way: written, not yet in place.
@@ -60,12 +62,6 @@ class SegmentBatch::Folders
 {
   public:
     Folders() = default;
-    ~Folders()
-    {
-        for (const auto& [path, folder] : m_open) {
-            ::close(folder.fd);
-        }
-    }
     Folders(const Folders&) = delete;
     Folders& operator=(const Folders&) = delete;
 
@@ -113,25 +109,25 @@ class SegmentBatch::Folders
     {
         const auto found = m_open.find(Path);
         if (found != m_open.end()) {
-            return found->second;
+            return found->second.folder;
         }
-        Folder folder;
-        folder.fd = ::open(Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        UniqueFd handle(::open(Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat info {
         };
-        if (folder.fd < 0 || ::fstat(folder.fd, &info) != 0) {
-            const int error = errno;
-            if (folder.fd >= 0) {
-                ::close(folder.fd);
-            }
-            SystemFailure("cannot write into", Path, error);
+        if (!handle || ::fstat(handle.Get(), &info) != 0) {
+            SystemFailure("cannot write into", Path, errno);
         }
-        folder.device = info.st_dev;
-        folder.inode = info.st_ino;
-        return m_open.emplace(Path, folder).first->second;
+        const Folder folder{handle.Get(), info.st_dev, info.st_ino};
+        return m_open.emplace(Path, Held{std::move(handle), folder}).first->second.folder;
     }
 
-    std::map<std::string, Folder> m_open;
+    // Each folder's descriptor, held while the batch lives; the Folder
+    // values handed out only borrow it.
+    struct Held {
+        UniqueFd handle;
+        Folder folder;
+    };
+    std::map<std::string, Held> m_open;
 };
 
 SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize)
