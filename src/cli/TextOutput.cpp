@@ -119,16 +119,6 @@ const ByteForms kTableForms(TableForm);
 const ByteForms kJsonForms(JsonForm);
 const ByteForms kCsvForms(CsvForm);
 
-std::string EscapeForTerminal(std::string_view Bytes)
-{
-    std::string out;
-    out.reserve(Bytes.size());
-    for (const char c : Bytes) {
-        out.append(kTableForms[static_cast<unsigned char>(c)]);
-    }
-    return out;
-}
-
 std::string PrintableText(std::string_view Text)
 {
     return KeepUtf8(Text, kTableForms, false);

@@ -20,9 +20,6 @@ extern const ByteForms kJsonForms;
 // Inside a CSV field: UTF-8, with a quote doubled.
 extern const ByteForms kCsvForms;
 
-// A whole text in the table's form.
-std::string EscapeForTerminal(std::string_view Bytes);
-
 // A message or a path fit for the terminal: what is valid UTF-8 stays, so
 // that names in the user's language read as they are, but control
 // characters (C1 included) and bytes that are no UTF-8 take the table's form.

@@ -3,6 +3,7 @@
 #include "../mapped_file/Failure.h"
 #include "MarkerFormat.h"
 #include "NumberReading.h"
+#include "TimeOfDay.h"
 
 #include <algorithm>
 #include <array>
@@ -14,33 +15,16 @@ namespace quelm
 namespace
 {
 
-// The time of day: everything after the first blank, or the whole stamp.
-std::string_view TimeOfDay(std::string_view Stamp)
-{
-    const auto blank = Stamp.find(' ');
-    return blank == std::string_view::npos ? Stamp : Stamp.substr(blank + 1);
-}
-
 // The first three ":"-separated fields of a time of day.
 std::array<std::string_view, 3> TimeFields(std::string_view Stamp, std::int64_t Position)
 {
-    std::array<std::string_view, 3> fields;
-    std::string_view rest = TimeOfDay(Stamp);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const auto colon = rest.find(':');
-        if (colon == std::string_view::npos) {
-            if (i < 2) {
-                throw Failure("bad time stamp \"" + std::string(Stamp) + "\" (end marker at offset " +
-                              std::to_string(Position - kMarkerLastByte) +
-                              "): the time of day needs hours, minutes and seconds");
-            }
-            fields[i] = rest;
-            break;
-        }
-        fields[i] = rest.substr(0, colon);
-        rest.remove_prefix(colon + 1);
+    const auto fields = quelm::TimeFields(Stamp);
+    if (!fields) {
+        throw Failure("bad time stamp \"" + std::string(Stamp) + "\" (end marker at offset " +
+                      std::to_string(Position - kMarkerLastByte) +
+                      "): the time of day needs hours, minutes and seconds");
     }
-    return fields;
+    return *fields;
 }
 
 // Leading and trailing blanks removed in place.

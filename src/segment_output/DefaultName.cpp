@@ -1,5 +1,6 @@
 #include "DefaultName.h"
 
+#include "../record/TimeOfDay.h"
 #include "PathUtils.h"
 
 namespace quelm
@@ -34,9 +35,7 @@ std::string DefaultSegmentName(const std::string& RecordFile, const SegmentRow& 
             c = '-';
         }
     }
-    const std::string& endStamp = Row.SubItem(2);
-    const auto blank = endStamp.find(' ');
-    const std::string end = Without(blank == std::string::npos ? endStamp : endStamp.substr(blank + 1), ':');
+    const std::string end = Without(std::string(TimeOfDay(Row.SubItem(2))), ':');
 
     std::string name = base + "-" + start + "-" + end + "-" + Row.text + ".mp3";
     for (char& c : name) {

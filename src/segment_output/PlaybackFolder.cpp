@@ -41,9 +41,25 @@ bool IsWindowFolderName(const char* Name)
     return *at == '\0';
 }
 
-int OpenFolder(int At, const char* Name)
+UniqueFd OpenFolder(int At, const char* Name)
 {
-    return ::openat(At, Name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return UniqueFd(::openat(At, Name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+// The entries of an open folder, through a descriptor of their own so that
+// Fd stays open for the *at calls.
+UniqueDir ListFolder(int Fd)
+{
+    UniqueFd copy(::dup(Fd));
+    if (!copy) {
+        return UniqueDir();
+    }
+    UniqueDir folder(::fdopendir(copy.Get()));
+    if (folder) {
+        (void)copy.Release();      // the stream closes it now
+        ::rewinddir(folder.Get()); // the copy shares its position with Fd
+    }
+    return folder;
 }
 
 bool TryLock(int Fd)
@@ -54,22 +70,15 @@ bool TryLock(int Fd)
 // Deletes the files in an open folder; a window folder holds nothing else.
 void RemoveContents(int Fd) noexcept
 {
-    const int copy = ::dup(Fd);
-    if (copy < 0) {
+    const UniqueDir folder = ListFolder(Fd);
+    if (!folder) {
         return;
     }
-    DIR* folder = ::fdopendir(copy);
-    if (folder == nullptr) {
-        ::close(copy);
-        return;
-    }
-    ::rewinddir(folder); // the copy shares its position with Fd
-    while (const dirent* entry = ::readdir(folder)) {
+    while (const dirent* entry = ::readdir(folder.Get())) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
             ::unlinkat(Fd, entry->d_name, 0);
         }
     }
-    ::closedir(folder);
 }
 
 } // namespace
@@ -91,36 +100,22 @@ PlaybackFolder::~PlaybackFolder()
 
 void PlaybackFolder::RemoveAbandoned(const std::string& Folder) noexcept
 {
-    const int base = OpenFolder(AT_FDCWD, Folder.c_str());
-    if (base < 0) {
+    const UniqueFd base = OpenFolder(AT_FDCWD, Folder.c_str());
+    const UniqueDir entries = base ? ListFolder(base.Get()) : UniqueDir();
+    if (!entries) {
         return;
     }
-    const int listed = ::dup(base);
-    DIR* entries = listed < 0 ? nullptr : ::fdopendir(listed);
-    if (entries == nullptr) {
-        if (listed >= 0) {
-            ::close(listed);
-        }
-        ::close(base);
-        return;
-    }
-    while (const dirent* entry = ::readdir(entries)) {
+    while (const dirent* entry = ::readdir(entries.Get())) {
         if (!IsWindowFolderName(entry->d_name)) {
             continue;
         }
-        const int fd = OpenFolder(base, entry->d_name);
-        if (fd < 0) {
-            continue;
-        }
+        const UniqueFd fd = OpenFolder(base.Get(), entry->d_name);
         // A lock that can be taken has no window behind it any more.
-        if (TryLock(fd)) {
-            RemoveContents(fd);
-            ::unlinkat(base, entry->d_name, AT_REMOVEDIR);
+        if (fd && TryLock(fd.Get())) {
+            RemoveContents(fd.Get());
+            ::unlinkat(base.Get(), entry->d_name, AT_REMOVEDIR);
         }
-        ::close(fd);
     }
-    ::closedir(entries);
-    ::close(base);
 }
 
 void PlaybackFolder::Make()
@@ -133,29 +128,27 @@ void PlaybackFolder::Make()
         if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
             throw Failure::System("cannot create the playback folder", path, errno);
         }
-        const int fd = OpenFolder(AT_FDCWD, path.c_str());
-        if (fd < 0) {
+        UniqueFd fd = OpenFolder(AT_FDCWD, path.c_str());
+        if (!fd) {
             if (errno != ENOENT) {
                 ++number; // not a folder: leave it alone
             }
             continue;
         }
-        if (!TryLock(fd)) {
-            ::close(fd);
+        if (!TryLock(fd.Get())) {
             ++number; // another window of this process holds it
             continue;
         }
-        m_fd = fd;
+        m_fd = std::move(fd);
         m_path = path;
         // Another window's start may have removed the folder before the lock
         // was taken; then it is made again.
         if (!StillInPlace()) {
-            ::close(fd);
-            m_fd = -1;
+            m_fd.Reset();
             m_path.clear();
             continue;
         }
-        RemoveContents(fd); // files of an earlier window with this number
+        RemoveContents(m_fd.Get()); // files of an earlier window with this number
         return;
     }
     throw Failure("cannot find a free playback folder in " + base, base, std::string());
@@ -167,7 +160,7 @@ bool PlaybackFolder::StillInPlace() const
     };
     struct stat named {
     };
-    return m_fd >= 0 && ::fstat(m_fd, &held) == 0 && ::lstat(m_path.c_str(), &named) == 0 &&
+    return m_fd && ::fstat(m_fd.Get(), &held) == 0 && ::lstat(m_path.c_str(), &named) == 0 &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
@@ -182,15 +175,14 @@ std::string PlaybackFolder::TempFile(std::int32_t Num)
 
 void PlaybackFolder::Remove() noexcept
 {
-    if (m_fd < 0) {
+    if (!m_fd) {
         return;
     }
     if (StillInPlace()) {
-        RemoveContents(m_fd);
+        RemoveContents(m_fd.Get());
         ::rmdir(m_path.c_str());
     }
-    ::close(m_fd); // the lock goes last, with the folder already gone
-    m_fd = -1;
+    m_fd.Reset(); // the lock goes last, with the folder already gone
     m_path.clear();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../mapped_file/UniqueFd.h"
+
 #include <cstdint>
 #include <string>
 
@@ -42,7 +44,7 @@ class PlaybackFolder
     bool StillInPlace() const;
 
     std::string m_path;
-    int m_fd = -1; // the open, locked folder
+    UniqueFd m_fd; // the open, locked folder
 };
 
 } // namespace quelm

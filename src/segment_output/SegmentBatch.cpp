@@ -2,9 +2,9 @@
 
 #include "../mapped_file/Failure.h"
 #include "../mapped_file/UniqueFd.h"
-#include "PathUtils.h"
 #include "FileWriting.h"
 #include "Id3Tag.h"
+#include "PathUtils.h"
 #include "TemporaryFile.h"
 
 #include <algorithm>

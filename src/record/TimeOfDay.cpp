@@ -1,0 +1,31 @@
+#include "TimeOfDay.h"
+
+namespace quelm
+{
+
+std::string_view TimeOfDay(std::string_view Stamp)
+{
+    const auto blank = Stamp.find(' ');
+    return blank == std::string_view::npos ? Stamp : Stamp.substr(blank + 1);
+}
+
+std::optional<std::array<std::string_view, 3>> TimeFields(std::string_view Stamp)
+{
+    std::array<std::string_view, 3> fields;
+    std::string_view rest = TimeOfDay(Stamp);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto colon = rest.find(':');
+        if (colon == std::string_view::npos) {
+            if (i < 2) {
+                return std::nullopt;
+            }
+            fields[i] = rest;
+            break;
+        }
+        fields[i] = rest.substr(0, colon);
+        rest.remove_prefix(colon + 1);
+    }
+    return fields;
+}
+
+} // namespace quelm
