@@ -15,7 +15,7 @@ class ByteView
 {
   public:
     ByteView() = default;
-    ByteView(const std::uint8_t* data, std::uint64_t size) : m_data(data), m_size(size) {}
+    ByteView(const std::uint8_t* Data, std::uint64_t Size) : m_data(Data), m_size(Size) {}
 
     const std::uint8_t* Data() const { return m_data; }
     std::uint64_t Size() const { return m_size; }
@@ -25,13 +25,13 @@ class ByteView
 
     // Checked element access: an index outside the bounds is a failure,
     // never a read outside the view.
-    std::uint8_t At(std::uint64_t index) const
+    std::uint8_t At(std::uint64_t Index) const
     {
-        if (index >= m_size) {
-            throw Failure("subscript out of range: byte " + std::to_string(index) + " of a view of " +
+        if (Index >= m_size) {
+            throw Failure("subscript out of range: byte " + std::to_string(Index) + " of a view of " +
                           std::to_string(m_size) + " bytes");
         }
-        return m_data[index];
+        return m_data[Index];
     }
 
   private:

@@ -13,9 +13,9 @@ namespace
 
 constexpr std::uint64_t kNone = UINT64_MAX;
 
-bool SignatureAt(const std::uint8_t* p)
+bool SignatureAt(const std::uint8_t* Bytes)
 {
-    return p[0] == 0xFF && p[1] == 0xE9 && p[3] == 0xCC && p[2] == 0x09;
+    return Bytes[0] == 0xFF && Bytes[1] == 0xE9 && Bytes[3] == 0xCC && Bytes[2] == 0x09;
 }
 
 // Each vector search looks for FF followed by E9 many offsets at a time and
@@ -55,9 +55,9 @@ std::uint64_t FindSse2(const std::uint8_t* Data, std::uint64_t& Q, std::uint64_t
     const __m128i e9 = _mm_set1_epi8(static_cast<char>(0xE9));
     for (; Q + 31 <= Last; Q += 32) {
         const std::uint8_t* p = Data + Q;
-        auto pairs = [&](int at) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + 1));
+        auto pairs = [&](int Offset) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + Offset));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + Offset + 1));
             return static_cast<std::uint64_t>(
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, ff), _mm_cmpeq_epi8(b, e9)))));
         };
@@ -76,10 +76,10 @@ __attribute__((target("avx2"))) std::uint64_t FindAvx2(const std::uint8_t* Data,
 {
     const __m256i ff = _mm256_set1_epi8(static_cast<char>(0xFF));
     const __m256i e9 = _mm256_set1_epi8(static_cast<char>(0xE9));
-    auto pairs = [&](const std::uint8_t* p) __attribute__((target("avx2")))
+    auto pairs = [&](const std::uint8_t* Bytes) __attribute__((target("avx2")))
     {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Bytes));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Bytes + 1));
         return _mm256_and_si256(_mm256_cmpeq_epi8(a, ff), _mm256_cmpeq_epi8(b, e9));
     };
     // 128 positions a pass; one test for all four vectors, since the pair
@@ -94,9 +94,9 @@ __attribute__((target("avx2"))) std::uint64_t FindAvx2(const std::uint8_t* Data,
         if (_mm256_testz_si256(any, any)) {
             continue;
         }
-        auto bits = [](__m256i m) __attribute__((target("avx2")))
+        auto bits = [](__m256i Mask) __attribute__((target("avx2")))
         {
-            return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(m)));
+            return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(Mask)));
         };
         std::uint64_t found = CheckCandidates(Data, Q, bits(m0) | bits(m1) << 32);
         if (found == kNone) {
@@ -114,10 +114,10 @@ __attribute__((target("avx512f,avx512bw"))) std::uint64_t FindAvx512(const std::
 {
     const __m512i ff = _mm512_set1_epi8(static_cast<char>(0xFF));
     const __m512i e9 = _mm512_set1_epi8(static_cast<char>(0xE9));
-    auto pairs = [&](const std::uint8_t* p) __attribute__((target("avx512f,avx512bw")))
+    auto pairs = [&](const std::uint8_t* Bytes) __attribute__((target("avx512f,avx512bw")))
     {
-        const __m512i a = _mm512_loadu_si512(p);
-        const __m512i b = _mm512_loadu_si512(p + 1);
+        const __m512i a = _mm512_loadu_si512(Bytes);
+        const __m512i b = _mm512_loadu_si512(Bytes + 1);
         return static_cast<std::uint64_t>(_mm512_cmpeq_epi8_mask(a, ff) & _mm512_cmpeq_epi8_mask(b, e9));
     };
     for (; Q + 127 <= Last; Q += 128) {

@@ -14,14 +14,14 @@ namespace quelm
 namespace
 {
 
-bool Ignored(char c)
+bool Ignored(char C)
 {
-    return c == ' ' || c == '\t' || c == '\n';
+    return C == ' ' || C == '\t' || C == '\n';
 }
 
-[[noreturn]] void Overflow(std::string_view what)
+[[noreturn]] void Overflow(std::string_view What)
 {
-    throw Failure("overflow: " + std::string(what) + " does not fit in 32 bits");
+    throw Failure("overflow: " + std::string(What) + " does not fit in 32 bits");
 }
 
 } // namespace

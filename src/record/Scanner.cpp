@@ -18,7 +18,7 @@ namespace
 
 // Markers are collected a chunk at a time inside the bus-error guard and
 // handed to the table outside it, so the guarded code owns nothing.
-constexpr std::uint64_t kChunkBytes = 256 * 1024;
+constexpr std::uint64_t kChunkBytes = std::uint64_t{256} * 1024;
 constexpr std::size_t kMaxHits = 512;
 
 struct Hit {

@@ -33,8 +33,8 @@ struct SegmentRow {
     // Sub-item Index (1-based), or the empty text when the row has none.
     const std::string& SubItem(std::size_t Index) const
     {
-        static const std::string empty;
-        return Index >= 1 && Index <= subItems.size() ? subItems[Index - 1] : empty;
+        static const std::string kEmpty;
+        return Index >= 1 && Index <= subItems.size() ? subItems[Index - 1] : kEmpty;
     }
     bool Complete() const { return subItems.size() == 3; }
 

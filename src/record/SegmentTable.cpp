@@ -115,7 +115,7 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
     SegmentRow& row = RowAt(position, Position);
 
     // A second end marker goes in front of the first one's sub-items.
-    auto at = row.subItems.begin() + std::min<std::size_t>(1, row.subItems.size());
+    auto at = row.subItems.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(1, row.subItems.size()));
     row.subItems.emplace(at, Text.substr(kEndKeyword.size()));
     TrimBlanks(row.tag);
     row.tag += '/';
@@ -128,14 +128,14 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
     if (ReadNumber(start[0]) > ReadNumber(end[0])) {
         end[0] = "24";
     }
-    auto seconds = [](const std::array<std::string_view, 3>& f) {
-        return ReadNumber(f[0]) * 3600.0 + ReadNumber(f[1]) * 60.0 + ReadNumber(f[2]);
+    auto seconds = [](const std::array<std::string_view, 3>& Fields) {
+        return ReadNumber(Fields[0]) * 3600.0 + ReadNumber(Fields[1]) * 60.0 + ReadNumber(Fields[2]);
     };
     const std::int32_t startSeconds = RoundToInt32(seconds(start), "the start time in seconds");
     const std::int32_t endSeconds = RoundToInt32(seconds(end), "the end time in seconds");
     const std::int32_t duration = CheckedSub(endSeconds, startSeconds, "the duration");
 
-    auto third = row.subItems.begin() + std::min<std::size_t>(2, row.subItems.size());
+    auto third = row.subItems.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(2, row.subItems.size()));
     row.subItems.emplace(third, std::to_string(duration));
     Host.RowChanged(position);
     Host.ShowRow(position);
