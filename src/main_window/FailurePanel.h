@@ -38,7 +38,7 @@ class FailurePanel : public QObject
 
     // The whole text of the failure shown, for as long as it is shown.
     QString LastFailure() const { return m_lastFailure; }
-    const QTimer& Timer() const { return m_shown; }
+    QTimer& Timer() { return m_shown; }
 
   private:
     void Present(const QString& Message, const QString& Short);
