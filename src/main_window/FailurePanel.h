@@ -25,6 +25,9 @@ class FailurePanel : public QObject
 
     explicit FailurePanel(QLabel& Panel, QObject* Parent = nullptr);
 
+    // Shows "Reason: Context" with the failure's path by its last name, or
+    // the message as it is, with its absolute paths shortened, when the
+    // failure has no separate reason.
     void Show(const Failure& What);
     // A Failure as above; running out of memory says so plainly, and any
     // other error shows its message.
