@@ -29,7 +29,6 @@ class FileDialog
 {
   public:
     void QueueAnswer(std::optional<QString> Answer) { m_answers.push_back(std::move(Answer)); }
-    bool HasQueuedAnswers() const { return !m_answers.empty(); }
 
     // The chosen path, or nothing when the user cancelled.
     std::optional<QString> ShowOpen(QWidget* Parent, const FileDialogSettings& Settings);

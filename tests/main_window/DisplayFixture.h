@@ -63,7 +63,8 @@ class DisplayTest : public ::testing::Test
     QCheckBox* Check(const char* Name) const { return Child<QCheckBox>(Name); }
     QScrollBar* Length() const { return Child<QScrollBar>("Length"); }
     QTableView* List() const { return Child<QTableView>("ListView"); }
-    QString PanelText(const char* Key) const { return display->Panel(Key)->text(); }
+    QString PanelText(const char* Key) const { return Child<QLabel>(Key)->text(); }
+    QString LastFailure() const { return display->Failures().LastFailure(); }
 
     // Loads Bytes as a record file through the Load button and its dialog.
     std::string Load(const std::string& Bytes, const std::string& Name = "record.mp3")
@@ -74,7 +75,7 @@ class DisplayTest : public ::testing::Test
         return path;
     }
     int Rows() const { return display->Table().RowCount(); }
-    std::vector<std::string> Sent() const { return display->Media().Sent(); }
+    std::vector<std::string> Sent() const { return display->Player().Media().Sent(); }
     // Record numbers of the segments played, from their temporary files.
     std::vector<int> Played() const
     {

@@ -81,11 +81,11 @@ TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
     display->Follower().Check();
     std::filesystem::rename(dir.Write("new.mp3", Segments({8, 9})), dir.Path("record.mp3"));
     display->Follower().Check();
-    EXPECT_EQ(display->LastFailure(), "Loaded anew: record.mp3 was replaced by another file");
+    EXPECT_EQ(LastFailure(), "Loaded anew: record.mp3 was replaced by another file");
     EXPECT_EQ(display->Table().Row(2).SubItem(3), "9");
     std::filesystem::resize_file(dir.Path("record.mp3"), Segments({8}).size());
     display->Follower().Check();
-    EXPECT_EQ(display->LastFailure(), "Loaded anew: record.mp3 shrank");
+    EXPECT_EQ(LastFailure(), "Loaded anew: record.mp3 shrank");
     EXPECT_EQ(Rows(), 1);
 
     std::string during;
@@ -106,8 +106,8 @@ TEST_F(FollowTest, ShrunkOrReplacedFileIsLoadedAnewAndStopEndsFollowing)
     EXPECT_EQ(Rows(), 200003);
 
     Append(End("no time")); // refused, and said once while the file grows
-    EXPECT_TRUE(display->LastFailure().contains("time of day"));
-    display->EndFailure(); // the failure is over
+    EXPECT_TRUE(LastFailure().contains("time of day"));
+    display->Failures().End(); // the failure is over
     Append(Segments({5}));
-    EXPECT_TRUE(Rows() == 200003 && display->LastFailure().isEmpty());
+    EXPECT_TRUE(Rows() == 200003 && LastFailure().isEmpty());
 }

@@ -66,7 +66,7 @@ TEST_F(InteractionTest, AFailedClickIsShownAndChangesNothing)
     LoadFive();
     std::filesystem::remove(record);
     ClickRow(List(), 2, Qt::LeftButton);
-    EXPECT_TRUE(display->LastFailure().contains("No such file")) << display->LastFailure().toStdString();
+    EXPECT_TRUE(LastFailure().contains("No such file")) << LastFailure().toStdString();
     // The reason first: the panel is narrow.
     EXPECT_TRUE(PanelText("Filename").startsWith("No such file or directory:")) << PanelText("Filename").toStdString();
     EXPECT_EQ(display->NextRecord(), 1);
@@ -269,7 +269,7 @@ TEST_F(InteractionTest, StopEndsARescanAndAFailedRescanRestoresTheControls)
     Check("Filter")->setChecked(true);
     EXPECT_EQ(Rows(), 1);
     EXPECT_EQ(States(), "111011");
-    EXPECT_FALSE(display->LastFailure().isEmpty());
+    EXPECT_FALSE(LastFailure().isEmpty());
 }
 
 TEST_F(InteractionTest, RowsCanBePlayedWhileTheScanRuns)

@@ -46,10 +46,10 @@ TEST_F(DisplayTest, MissingFileBringsTheDialogBackWithItsName)
     EXPECT_EQ(display->Dialogs().LastSettings().fileName, QString::fromStdString(dir.Root().string()));
     // Asked again, the dialog says why.
     EXPECT_EQ(display->Dialogs().LastSettings().notice,
-              QString::fromStdString("cannot read " + dir.Root().string() + ": it is a folder"));
+              QString::fromStdString("cannot read " + dir.Root().string() + ": it is a folder, not a regular file"));
     EXPECT_EQ(display->RecordFile(), good);
     EXPECT_EQ(Rows(), 1);
-    display->EndFailure(); // the load named its file over the failure
+    display->Failures().End(); // the load named its file over the failure
     EXPECT_EQ(PanelText("Filename"), "good.mp3");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("missing.mp3")));
 }
@@ -132,21 +132,21 @@ TEST_F(DisplayTest, FailedScanKeepsItsRowsRestoresTheControlsAndSaysWhy)
     Load(Segments({5, 6}) + Start("12:00:00").substr(0, 20), "cut.mp3");
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(States(), "111011");
-    EXPECT_TRUE(display->LastFailure().contains("cut off")) << display->LastFailure().toStdString();
+    EXPECT_TRUE(LastFailure().contains("cut off")) << LastFailure().toStdString();
     // Shown in the "Filename" panel for a while, the whole text as its tooltip;
     // the playback bar and the counter stay.
     EXPECT_TRUE(PanelText("Filename").startsWith("marker at offset")) << PanelText("Filename").toStdString();
-    EXPECT_EQ(display->Panel("Filename")->toolTip(), display->LastFailure());
+    EXPECT_EQ(Child<QLabel>("Filename")->toolTip(), LastFailure());
     EXPECT_TRUE(Child<QProgressBar>("ProgressBar")->isVisibleTo(display.get()));
     EXPECT_EQ(PanelText("Record"), "00000002");
-    display->EndFailure();
+    display->Failures().End();
     EXPECT_EQ(PanelText("Filename"), "cut.mp3");
-    EXPECT_TRUE(display->LastFailure().isEmpty());
+    EXPECT_TRUE(LastFailure().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     Load(End("10:00:00") + Segments({5}), "bad.mp3");
     EXPECT_EQ(Rows(), 0);
-    EXPECT_FALSE(display->LastFailure().isEmpty());
+    EXPECT_FALSE(LastFailure().isEmpty());
 }
 
 TEST_F(DisplayTest, ClosingDuringAScanStopsItAndClosesCleanly)
@@ -171,11 +171,11 @@ TEST_F(DisplayTest, QuitSendsCloseAndDeletesThePlayFile)
     display->show();
     display->ListView_MouseDown(1);
     display->ListView_ItemClick(1);
-    const std::string played = display->PlayFile();
+    const std::string played = display->Player().PlayFile();
     ASSERT_TRUE(std::filesystem::exists(played));
     Button("Quit")->click();
     EXPECT_FALSE(display->isVisible());
     EXPECT_FALSE(std::filesystem::exists(played));
-    EXPECT_TRUE(display->PlayFile().empty());
+    EXPECT_TRUE(display->Player().PlayFile().empty());
     EXPECT_EQ(Sent().back(), "close mysound");
 }

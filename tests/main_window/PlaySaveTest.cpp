@@ -28,7 +28,7 @@ TEST_F(DisplayTest, FirstPlayClosesWritesOpensAndPlays)
 {
     const std::string record = Load(PlayableRecord());
     display->ListView_ItemClick(1);
-    const std::string played = display->PlayFile();
+    const std::string played = display->Player().PlayFile();
     EXPECT_EQ(played, dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM1.mp3");
     EXPECT_EQ(Sent(),
               (std::vector<std::string>{"close mysound", "open " + played + "  Alias mysound", "play mysound"}));
@@ -44,7 +44,7 @@ TEST_F(DisplayTest, ReplayClosesTheSoundAndRewritesTheFile)
 {
     Load(PlayableRecord());
     display->ListView_ItemClick(1);
-    const std::string played = display->PlayFile();
+    const std::string played = display->Player().PlayFile();
     std::filesystem::resize_file(played, 3);
     display->ListView_ItemClick(1);
     EXPECT_EQ(Sent().size(), 6U);
@@ -59,12 +59,13 @@ TEST_F(DisplayTest, RowWithoutAnEndStopsTheSoundAndPlaysNothing)
     Load(PlayableRecord());
     ASSERT_EQ(Rows(), 2);
     display->ListView_ItemClick(1);
-    const std::string first = display->PlayFile();
+    const std::string first = display->Player().PlayFile();
     display->Timer_Timer(0);
     display->ListView_ItemClick(2);
     EXPECT_FALSE(std::filesystem::exists(first));
-    EXPECT_EQ(display->PlayFile(), dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM2.mp3");
-    EXPECT_FALSE(std::filesystem::exists(display->PlayFile()));
+    EXPECT_EQ(display->Player().PlayFile(),
+              dir.Path("runtime") + "/quelmrdr/" + std::to_string(::getpid()) + "/QLM2.mp3");
+    EXPECT_FALSE(std::filesystem::exists(display->Player().PlayFile()));
     EXPECT_EQ(Sent().back(), "close mysound");
     // The bar of the earlier segment runs on.
     EXPECT_EQ(display->ProgressValue(), 1);
@@ -136,7 +137,8 @@ TEST_F(DisplayTest, SaveRefusesRowsWithoutAnEndAndTheRecordFile)
     display->ListView_MouseDown(2);
     display->ListView_ItemClick(2);
     EXPECT_EQ(display->Dialogs().TimesShown(), 1); // only the load's
-    EXPECT_TRUE(display->LastFailure().contains("no end")) << display->LastFailure().toStdString();
+    EXPECT_TRUE(display->Failures().LastFailure().contains("no end"))
+        << display->Failures().LastFailure().toStdString();
 
     const std::string before = ReadFile(record);
     display->Dialogs().QueueAnswer(QString::fromStdString(record));

@@ -64,12 +64,11 @@ TEST_F(DisplayTest, UnreadableFileOnTheCommandLineLeavesAnEmptyUsableWindow)
         const quelm::WindowStart start({"quelmrdr", QString::fromStdString(bad)});
         start.Show(*display);
         QCoreApplication::processEvents();
-        EXPECT_TRUE(display->LastFailure().contains(QString::fromStdString(bad)))
-            << display->LastFailure().toStdString();
+        EXPECT_TRUE(LastFailure().contains(QString::fromStdString(bad))) << LastFailure().toStdString();
         EXPECT_TRUE(display->RecordFile().empty());
         EXPECT_EQ(States(), "111010");
     }
-    EXPECT_TRUE(display->LastFailure().contains("folder"));
+    EXPECT_TRUE(LastFailure().contains("folder"));
     Load(Segments({5}));
     EXPECT_EQ(Rows(), 1);
 }
@@ -102,7 +101,7 @@ TEST_F(DisplayTest, OneDroppedLocalFileIsLoadedLikeAChosenOneAnythingElseIsRefus
                              Case{{}, "Only a local file can be dropped"}}) {
         display->findChild<QStatusBar*>("StatusBar")->clearMessage();
         EXPECT_EQ(DragAndDrop(display.get(), drop.urls), std::make_pair(false, false));
-        EXPECT_TRUE(display->LastFailure().contains(drop.said)) << display->LastFailure().toStdString();
+        EXPECT_TRUE(LastFailure().contains(drop.said)) << LastFailure().toStdString();
         EXPECT_EQ(display->RecordFile(), path);
         EXPECT_EQ(Rows(), 1);
     }
@@ -122,7 +121,7 @@ TEST_F(DisplayTest, DropsAreRefusedWhileAScanRuns)
     QTimer::singleShot(0, display.get(), [&] { taken = DragAndDrop(display.get(), {File(other)}); });
     const std::string path = Load(ManyShortSegments());
     EXPECT_EQ(taken, std::make_pair(false, false));
-    EXPECT_TRUE(display->LastFailure().contains("being read")) << display->LastFailure().toStdString();
+    EXPECT_TRUE(LastFailure().contains("being read")) << LastFailure().toStdString();
     EXPECT_EQ(display->RecordFile(), path);
     EXPECT_EQ(Rows(), 200000);
 }
@@ -133,8 +132,8 @@ TEST_F(DisplayTest, TerminationSignalsCloseTheWindowAsQuitDoes)
     Load(Segments({5}));
     display->show();
     display->ListView_ItemClick(1);
-    const std::string folder = std::filesystem::path(display->PlayFile()).parent_path();
-    ASSERT_TRUE(std::filesystem::exists(display->PlayFile()));
+    const std::string folder = std::filesystem::path(display->Player().PlayFile()).parent_path();
+    ASSERT_TRUE(std::filesystem::exists(display->Player().PlayFile()));
 
     // Open dialogs are answered with a cancel first.
     QTimer::singleShot(0, display.get(), [] { std::raise(SIGTERM); });

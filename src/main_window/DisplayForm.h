@@ -1,0 +1,39 @@
+#pragma once
+
+class QAbstractItemModel;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+class QStatusBar;
+class QTableView;
+class QWidget;
+
+namespace quelm
+{
+
+// The window's controls as its design places them (in twips), made on a
+// window the way a Designer form makes them: the form only builds and
+// names the widgets; what they do is wired by the window that owns them.
+class DisplayForm
+{
+  public:
+    // Builds every control on Window, the list over Model.
+    DisplayForm(QWidget& Window, QAbstractItemModel& Model);
+
+    QTableView* listView = nullptr;
+    QPushButton* load = nullptr;
+    QCheckBox* filter = nullptr;
+    QScrollBar* length = nullptr;
+    QPushButton* stopIt = nullptr;
+    QCheckBox* autoRead = nullptr;
+    QPushButton* quit = nullptr;
+    QStatusBar* statusBar = nullptr;
+    QLabel* fileName = nullptr; // the "Filename" panel
+    QLabel* panel2 = nullptr;   // under the progress bar
+    QLabel* record = nullptr;   // the "Record" panel, the segment counter
+    QProgressBar* progressBar = nullptr;
+};
+
+} // namespace quelm
