@@ -32,9 +32,9 @@ void QtMediaBackend::Open(const std::string&, const std::string& Path)
     if (QFile::encodeName(name).toStdString() != Path) {
         // A name that the locale cannot spell would reach the player as
         // another name; the open file reaches it under its /proc name.
-        m_fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd >= 0) {
-            name = QString("/proc/self/fd/%1").arg(m_fd);
+        m_fd.Reset(::open(Path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (m_fd) {
+            name = QString("/proc/self/fd/%1").arg(m_fd.Get());
         }
     }
     m_player->setSource(QUrl::fromLocalFile(name));
@@ -42,10 +42,7 @@ void QtMediaBackend::Open(const std::string&, const std::string& Path)
 
 void QtMediaBackend::ReleaseFile()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_fd.Reset();
 }
 
 void QtMediaBackend::Play(const std::string&)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mapped_file/UniqueFd.h"
 #include "segment_output/MediaCommand.h"
 
 #include <QObject>
@@ -31,7 +32,7 @@ class QtMediaBackend : public QObject, public MediaBackend
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_output = nullptr;
-    int m_fd = -1; // the file played under its /proc name, if any
+    UniqueFd m_fd; // the file played under its /proc name, if any
 };
 
 } // namespace quelm
