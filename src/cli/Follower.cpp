@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "RowStream.h"
+#include "mapped_file/Signals.h"
 #include "record/Scanner.h"
 
 #include <cerrno>
@@ -15,22 +16,9 @@ namespace quelm::cli
 namespace
 {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnStopSignal(int)
+bool Interrupted()
 {
-    g_interrupted = 1;
-}
-
-// SIGINT and SIGTERM end the following, not the program, so that what was
-// found is written out and the run ends normally.
-void CatchStopSignals()
-{
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    return Signals::CaughtStop() != 0;
 }
 
 bool IsGone(const std::string& File)
@@ -81,7 +69,9 @@ Follower::Follower(std::string File, bool FilterOn, std::int32_t FilterSeconds, 
 
 bool Follower::Run()
 {
-    CatchStopSignals();
+    // SIGINT and SIGTERM end the following, not the program, so that what
+    // was found is written out and the run ends normally.
+    Signals::CatchStop({SIGINT, SIGTERM});
     SegmentTable table;
     RowStream stream(m_filterOn, m_filterSeconds, table, m_sink, true);
     Scanner scanner(table, stream);
@@ -106,7 +96,7 @@ bool Follower::Run()
             stream.Restart();
             const std::string failure = Attempt([&] { scanner.Look4Frame(m_file); });
             const bool done = failure.empty() || scanner.CanResume();
-            if (!done && g_interrupted == 0 && !IsGone(m_file) && ShrankOrReplaced(before, m_file)) {
+            if (!done && !Interrupted() && !IsGone(m_file) && ShrankOrReplaced(before, m_file)) {
                 // The rows still held describe bytes that are gone: nothing
                 // can be saved from them.
                 Complain(m_out, m_file + " shrank or was replaced while it was read: reading it anew");
@@ -123,9 +113,9 @@ bool Follower::Run()
     if (!scanAnew()) {
         return false;
     }
-    while (g_interrupted == 0) {
+    while (!Interrupted()) {
         Pause();
-        if (g_interrupted != 0) {
+        if (Interrupted()) {
             break;
         }
         if (IsGone(m_file)) {
