@@ -2,12 +2,12 @@
 
 #include "Messages.h"
 #include "RowStream.h"
+#include "mapped_file/Signals.h"
+#include "record/FollowedFile.h"
 #include "record/Scanner.h"
 
-#include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace quelm::cli
 {
@@ -15,51 +15,9 @@ namespace quelm::cli
 namespace
 {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnStopSignal(int)
+bool Interrupted()
 {
-    g_interrupted = 1;
-}
-
-// SIGINT and SIGTERM end the following, not the program, so that what was
-// found is written out and the run ends normally.
-void CatchStopSignals()
-{
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
-
-bool IsGone(const std::string& File)
-{
-    struct stat info = {};
-    return ::stat(File.c_str(), &info) != 0 && errno == ENOENT;
-}
-
-struct FileState {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-};
-
-FileState StateOf(const std::string& File)
-{
-    struct stat info = {};
-    if (::stat(File.c_str(), &info) != 0) {
-        return {};
-    }
-    return {info.st_dev, info.st_ino, info.st_size};
-}
-
-// A read that failed because the recorder cut the file short or put a new
-// one in its place meanwhile is no failure for good: the file is read anew.
-bool ShrankOrReplaced(const FileState& Before, const std::string& File)
-{
-    const FileState now = StateOf(File);
-    return now.device != Before.device || now.inode != Before.inode || now.size < Before.size;
+    return Signals::CaughtStop() != 0;
 }
 
 // Long enough to cost nothing, short enough that a new row shows well
@@ -81,82 +39,70 @@ Follower::Follower(std::string File, bool FilterOn, std::int32_t FilterSeconds, 
 
 bool Follower::Run()
 {
-    CatchStopSignals();
+    // SIGINT and SIGTERM end the following, not the program, so that what
+    // was found is written out and the run ends normally.
+    Signals::CatchStop({SIGINT, SIGTERM});
     SegmentTable table;
     RowStream stream(m_filterOn, m_filterSeconds, table, m_sink, true);
     Scanner scanner(table, stream);
-    bool gone = false;
-    const auto wait = [&] {
-        if (!gone) {
-            Complain(m_out, m_file + " is gone; waiting for it");
-        }
-        gone = true;
-    };
+    FollowedFile followed(scanner, m_file);
+    using ReadEnd = FollowedFile::ReadEnd;
+    const auto waiting = [&] { Complain(m_out, m_file + " is gone; waiting for it"); };
     const auto stepDone = [&] {
         stream.EndProgress();
         stream.Emit(false);
         m_hooks.stepDone();
     };
-    // A scan that stops at a marker cut off by the end of the file is no
-    // failure here: the recorder is still writing it.
-    const auto scanAnew = [&] {
+    // Reads the file anew, again as long as it shrinks or is replaced while
+    // it is read, and says why when it could not.
+    const auto readAnew = [&] {
         for (;;) {
-            const FileState before = StateOf(m_file);
             m_hooks.beginFile();
             stream.Restart();
-            const std::string failure = Attempt([&] { scanner.Look4Frame(m_file); });
-            const bool done = failure.empty() || scanner.CanResume();
-            if (!done && g_interrupted == 0 && !IsGone(m_file) && ShrankOrReplaced(before, m_file)) {
+            FollowedFile::Reading reading;
+            const std::string thrown = Attempt([&] { reading = followed.ReadAnew(); });
+            if (!thrown.empty()) {
+                reading = {ReadEnd::Failed, thrown};
+            }
+            if (reading.end == ReadEnd::ChangedWhileRead && !Interrupted()) {
                 // The rows still held describe bytes that are gone: nothing
                 // can be saved from them.
                 Complain(m_out, m_file + " shrank or was replaced while it was read: reading it anew");
                 continue;
             }
             stepDone();
-            if (!done) {
-                Complain(m_out, failure);
+            if (reading.end != ReadEnd::Read) {
+                Complain(m_out, reading.failure);
             }
-            return done;
+            return reading.end;
         }
     };
 
-    if (!scanAnew()) {
+    if (readAnew() != ReadEnd::Read) {
         return false;
     }
-    while (g_interrupted == 0) {
+    while (!Interrupted()) {
         Pause();
-        if (g_interrupted != 0) {
+        if (Interrupted()) {
             break;
         }
-        if (IsGone(m_file)) {
-            wait();
-            continue;
-        }
-        ResumeResult result = ResumeResult::Unchanged;
-        const FileState before = StateOf(m_file);
-        const std::string failure = Attempt([&] { result = scanner.Resume(m_file); });
+        FollowedFile::Step step;
+        const std::string failure = Attempt([&] { step = followed.Check(); });
         if (!failure.empty()) {
-            if (IsGone(m_file)) {
-                wait();
-                continue;
-            }
-            if (!ShrankOrReplaced(before, m_file)) {
-                Complain(m_out, failure);
-                return false;
-            }
-            result = ResumeResult::Restart;
+            Complain(m_out, failure);
+            return false;
         }
-        if (result == ResumeResult::Restart) {
-            Complain(m_out, m_file + (gone ? " is back" : " shrank or was replaced") + ": reading it anew");
-            gone = false;
-            if (!scanAnew()) {
-                if (IsGone(m_file)) {
-                    wait();
-                    continue;
-                }
+        if (step.change == FollowedFile::Change::Gone) {
+            waiting();
+        } else if (step.ReadAnew()) {
+            Complain(m_out, m_file + (step.back ? " is back" : " shrank or was replaced") + ": reading it anew");
+            const ReadEnd end = readAnew();
+            if (end == ReadEnd::Gone) {
+                waiting();
+            } else if (end != ReadEnd::Read) {
                 return false;
             }
-        } else if (result == ResumeResult::Grown) {
+        } else if (step.change == FollowedFile::Change::Grown) {
             stepDone();
         }
     }

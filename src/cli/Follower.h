@@ -15,8 +15,9 @@ namespace quelm::cli
 // 200 ms, and each row goes to the sink as soon as it has its end (or a
 // later row has started), again when a later marker changes it. A file that
 // shrinks or is replaced (another file at the path: the recorder started a
-// new one) is said so and read anew; a file that goes away is waited for.
-// Runs until SIGINT or SIGTERM.
+// new one) is said so and read anew; a file that goes away is waited for
+// (record/FollowedFile.h decides which). Runs until SIGINT or SIGTERM; a
+// second one, or SIGHUP, ends the process at once (mapped_file/Signals.h).
 class Follower
 {
   public:

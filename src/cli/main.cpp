@@ -8,6 +8,7 @@
 #include "SplitSink.h"
 #include "TextOutput.h"
 #include "mapped_file/Failure.h"
+#include "mapped_file/Signals.h"
 #include "record/NumberReading.h"
 #include "record/Scanner.h"
 #include "segment_output/Extraction.h"
@@ -15,7 +16,6 @@
 #include "segment_output/TemporaryFile.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <functional>
 #include <sys/stat.h>
@@ -179,7 +179,7 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
 int main(int argc, char** argv)
 {
     // A reader that went away is reported as a failed write, not a silent end.
-    std::signal(SIGPIPE, SIG_IGN);
+    Signals::IgnoreBrokenPipe();
     RemoveTemporaryFilesOnSignals();
     static CheckedOutput out(STDOUT_FILENO);
     try {

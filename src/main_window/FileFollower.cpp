@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QTableView>
-#include <sys/stat.h>
 #include <utility>
 
 namespace quelm
@@ -14,8 +13,8 @@ namespace quelm
 
 FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, QTableView* List, Window Owner,
                            QObject* Parent)
-    : QObject(Parent), m_recordFile(RecordFile), m_scanner(Scanner), m_list(List), m_model(*List->model()),
-      m_window(std::move(Owner))
+    : QObject(Parent), m_recordFile(RecordFile), m_list(List), m_model(*List->model()), m_window(std::move(Owner)),
+      m_followed(Scanner)
 {
     // The recorder writes in many small pieces: the notifications of a
     // tenth of a second make one check.
@@ -41,7 +40,7 @@ FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, QTab
         }
     });
     // A full scan (load, filter) starts from an empty list.
-    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_refused = false; });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_followed.Rescanned(); });
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int, int Last) {
         if (m_resuming && m_lastRowShown) {
             m_list->doItemsLayout(); // the scroll range must know the new rows
@@ -50,58 +49,20 @@ FileFollower::FileFollower(const std::string& RecordFile, Scanner& Scanner, QTab
     });
 }
 
-std::optional<FileFollower::FileId> FileFollower::Identify(const std::string& Path)
-{
-    struct stat status {
-    };
-    if (::stat(Path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    return FileId{static_cast<unsigned long long>(status.st_dev), static_cast<unsigned long long>(status.st_ino),
-                  static_cast<long long>(status.st_size)};
-}
-
 void FileFollower::Check()
 {
     // A copy: a load made from here assigns the window's path.
     const std::string path = m_recordFile;
-    if (path != m_watched) {
-        m_watched = path;
-        m_seen.reset();
-        m_refused = false;
+    if (path != m_followed.Path()) {
+        m_followed.Follow(path);
         if (!m_watcher.files().isEmpty()) {
             m_watcher.removePaths(m_watcher.files());
         }
     }
-    // After Stop the list is what the user chose to keep; after a failure
-    // that ended the scan there is nothing to go on from. Both wait for the
-    // next load or filter scan.
-    if (path.empty() || m_scanner.Scanning() || !m_scanner.KeepScanning() || !m_scanner.CanResume() ||
-        QApplication::activeModalWidget() != nullptr) {
+    if (QApplication::activeModalWidget() != nullptr) {
         return;
     }
-    const std::optional<FileId> now = Identify(path);
-    if (!now || now == m_seen) {
-        return; // a file that is gone may come back: the recorder starts a new one
-    }
-    // Taken before the scan, so that bytes written during it are looked at
-    // again by the next check.
-    const std::optional<FileId> before = std::exchange(m_seen, now);
-    const bool sameFile = before && before->device == now->device && before->inode == now->inode;
-    if (m_refused && sameFile && now->size >= before->size) {
-        return; // its failure was shown once; it stays as long as the file only grows
-    }
-    m_refused = false;
-    if (!sameFile) {
-        // Notifications follow the file, not its path.
-        if (!m_watcher.files().isEmpty()) {
-            m_watcher.removePaths(m_watcher.files());
-        }
-        m_watcher.addPath(QFile::decodeName(QByteArray::fromStdString(path)));
-    }
-
-    ResumeResult result = ResumeResult::Unchanged;
-    {
+    const FollowedFile::Step step = m_followed.Check([this](const std::function<void()>& Resume) {
         // The controls a scan disables pass their keyboard focus on; the
         // user working with one of them keeps it while the file grows.
         const QPointer<QWidget> focused = QApplication::focusWidget();
@@ -114,19 +75,24 @@ void FileFollower::Check()
         });
         m_window.scan([&] {
             const auto shown = qScopeGuard([this] { m_window.show(); });
-            m_refused = true; // until Resume returns
-            result = m_scanner.Resume(path);
-            m_refused = false;
+            Resume();
         });
+    });
+    if (step.otherFile) {
+        // Notifications follow the file, not its path.
+        if (!m_watcher.files().isEmpty()) {
+            m_watcher.removePaths(m_watcher.files());
+        }
+        m_watcher.addPath(QFile::decodeName(QByteArray::fromStdString(path)));
     }
-    if (result != ResumeResult::Restart) {
+    if (!step.ReadAnew()) {
         return;
     }
     const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
     QString message = tr("Loaded anew: %1 changed on disk");
-    if (before && !sameFile) {
+    if (step.change == FollowedFile::Change::Replaced) {
         message = tr("Loaded anew: %1 was replaced by another file");
-    } else if (sameFile && now->size < before->size) {
+    } else if (step.change == FollowedFile::Change::Shrank) {
         message = tr("Loaded anew: %1 shrank");
     }
     m_window.load(path, message.arg(name));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "record/FollowedFile.h"
 #include "record/Scanner.h"
 
 #include <QFileSystemWatcher>
@@ -7,7 +8,6 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
-#include <optional>
 #include <string>
 
 class QAbstractItemModel;
@@ -18,7 +18,8 @@ namespace quelm
 
 // Keeps the list in step with a loaded record file that the recorder is
 // still writing: scans only the bytes appended since the last scan, and
-// loads the file anew when it shrinks or another file takes its path.
+// loads the file anew when it shrinks or another file takes its path
+// (record/FollowedFile.h decides which; this says it the window's way).
 class FileFollower : public QObject
 {
     Q_OBJECT
@@ -47,30 +48,19 @@ class FileFollower : public QObject
     bool Resuming() const { return m_resuming; }
 
   private:
-    struct FileId {
-        unsigned long long device = 0;
-        unsigned long long inode = 0;
-        long long size = 0;
-        bool operator==(const FileId&) const = default;
-    };
-    static std::optional<FileId> Identify(const std::string& Path);
-    void Watch(const std::string& Path);
     bool LastRowInView() const;
 
     const std::string& m_recordFile;
-    Scanner& m_scanner;
     QTableView* m_list;
     QAbstractItemModel& m_model;
     Window m_window;
+    FollowedFile m_followed; // the loaded file as the last check found it
 
     QFileSystemWatcher m_watcher;
     QTimer m_poll;
     QTimer m_notified;
-    std::string m_watched;
-    std::optional<FileId> m_seen; // the file as the last check found it
     bool m_resuming = false;
     bool m_lastRowShown = false;
-    bool m_refused = false; // the scan of the appended bytes failed
 };
 
 } // namespace quelm

@@ -1,9 +1,9 @@
 #include "Display.h"
 #include "SignalCloser.h"
 #include "WindowStart.h"
+#include "mapped_file/Signals.h"
 
 #include <QApplication>
-#include <csignal>
 
 int main(int argc, char** argv)
 {
@@ -37,7 +37,6 @@ int main(int argc, char** argv)
         }
     }
     // Cleaned up; now end as the signal would have ended the program.
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    quelm::Signals::EndBy(signal);
     return 128 + signal;
 }

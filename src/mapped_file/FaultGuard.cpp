@@ -1,7 +1,8 @@
 #include "FaultGuard.h"
 
+#include "Signals.h"
+
 #include <csetjmp>
-#include <csignal>
 #include <cstdint>
 #include <mutex>
 
@@ -18,38 +19,17 @@ struct Guard {
 };
 
 thread_local Guard* t_guard = nullptr;
-struct sigaction g_previous {
-};
 
-void OnBusError(int signal, siginfo_t* info, void* context)
+// Asked first by the bus-error handler (see the signal map in Signals.cpp):
+// a fault inside the mapping this thread is reading jumps back into
+// RunGuarded; any other fault returns, to be handled as without us.
+void JumpIfGuarded(void* Address)
 {
     Guard* guard = t_guard;
-    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    const auto address = reinterpret_cast<std::uintptr_t>(Address);
     if (guard != nullptr && address >= guard->begin && address < guard->end) {
         siglongjmp(guard->jump, 1);
     }
-    // Not ours: hand it to whoever was there before, or let it kill us as
-    // it would have without this handler.
-    if ((g_previous.sa_flags & SA_SIGINFO) != 0 && g_previous.sa_sigaction != nullptr) {
-        g_previous.sa_sigaction(signal, info, context);
-        return;
-    }
-    if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN && g_previous.sa_handler != nullptr) {
-        g_previous.sa_handler(signal);
-        return;
-    }
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
-void InstallHandler()
-{
-    struct sigaction action {
-    };
-    action.sa_sigaction = OnBusError;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
-    ::sigaction(SIGBUS, &action, &g_previous);
 }
 
 } // namespace
@@ -57,7 +37,7 @@ void InstallHandler()
 bool RunGuarded(const void* Base, std::size_t Size, void (*Work)(void*), void* Context)
 {
     static std::once_flag installed;
-    std::call_once(installed, InstallHandler);
+    std::call_once(installed, [] { Signals::HandleBusErrors(JumpIfGuarded); });
 
     Guard guard{};
     guard.begin = reinterpret_cast<std::uintptr_t>(Base);

@@ -1,12 +1,12 @@
 #include "TemporaryFile.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/Signals.h"
 #include "FileWriting.h"
 #include "SegmentBatch.h"
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
@@ -76,14 +76,6 @@ void MakeName(char (&Name)[kNameBytes])
     Name[12] = '\0';
 }
 
-void OnSignal(int Signal)
-{
-    RemoveTemporaryFiles();
-    // The handler was reset to the default on entry: end as the signal
-    // would have ended the process.
-    ::raise(Signal);
-}
-
 } // namespace
 
 void RemoveTemporaryFiles() noexcept
@@ -100,19 +92,8 @@ void RemoveTemporaryFiles() noexcept
 
 void RemoveTemporaryFilesOnSignals()
 {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old {
-        };
-        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) {
-            continue; // nohup and friends: stay ignored
-        }
-        struct sigaction action {
-        };
-        action.sa_handler = OnSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        ::sigaction(signal, &action, nullptr);
-    }
+    Signals::AddCleanup(RemoveTemporaryFiles);
+    Signals::HandleStop();
 }
 
 TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath) : m_folder(Folder)

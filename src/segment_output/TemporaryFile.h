@@ -5,15 +5,15 @@
 namespace quelm
 {
 
-// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the
-// temporary files of the saves in progress, then let the signal end the
-// process as it would have. A signal the process ignores stays ignored.
-// The command line program calls this once at start-up.
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files of the saves
+// in progress before they end the process (a cleanup of the stop signals,
+// see mapped_file/Signals.h). A signal the process ignores stays ignored.
+// The command line program calls this once at start-up, the window when it
+// starts to watch for signals.
 void RemoveTemporaryFilesOnSignals();
 
-// Removes the temporary files of the saves in progress. Async-signal-safe:
-// meant for a signal handler of a program that handles these signals
-// itself and ends the process from the handler.
+// Removes the temporary files of the saves in progress. Async-signal-safe,
+// keeps errno: the stop signals' cleanup.
 void RemoveTemporaryFiles() noexcept;
 
 // A file being written beside its target under a short hidden name

@@ -96,6 +96,14 @@ class Background
         return m_pid > 0;
     }
 
+    // Sends Signal and goes on.
+    void Send(int Signal) const
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, Signal);
+        }
+    }
+
     // Sends Signal unless it has ended, and returns the exit status
     // (128 + the signal that ended it).
     int Stop(int Signal)
