@@ -44,7 +44,7 @@ class CheckedOutput
 
     int m_fd;
     std::size_t m_used = 0;
-    std::array<char, 64 * 1024> m_buffer;
+    std::array<char, std::size_t{64} * 1024> m_buffer;
 };
 
 } // namespace quelm::cli

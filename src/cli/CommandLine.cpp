@@ -71,9 +71,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Arguments)
     std::vector<std::string> operands;
     for (std::size_t i = 1; i < Arguments.size(); ++i) {
         const std::string& argument = Arguments[i];
-        auto value = [&](const std::string& option) -> const std::string& {
+        auto value = [&](const std::string& Option) -> const std::string& {
             if (i + 1 >= Arguments.size()) {
-                throw UsageError(option + " needs a value");
+                throw UsageError(Option + " needs a value");
             }
             return Arguments[++i];
         };
@@ -110,7 +110,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& Arguments)
             line.directory = value(argument);
             directoryGiven = true;
         } else {
-            throw UsageError("unknown or repeated option '" + argument + "' for " + command);
+            std::string message = "unknown or repeated option '";
+            message.append(argument).append("' for ").append(command);
+            throw UsageError(message);
         }
     }
 

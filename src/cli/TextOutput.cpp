@@ -63,7 +63,7 @@ const ByteForms kUtf8(Latin1AsUtf8);
 // C1 control characters unless AllowC1.
 std::size_t MultiByteSequence(std::string_view Text, bool AllowC1)
 {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(Text[i]); };
+    auto byte = [&](std::size_t At) { return static_cast<unsigned char>(Text[At]); };
     const unsigned char lead = byte(0);
     std::size_t length = 0;
     unsigned char low = 0x80;
@@ -159,7 +159,7 @@ bool CsvNeedsQuotes(std::string_view Text)
 
 std::string CsvPath(std::string_view Path)
 {
-    const std::string text = PathAsUtf8(Path);
+    std::string text = PathAsUtf8(Path);
     if (!CsvNeedsQuotes(text)) {
         return text;
     }

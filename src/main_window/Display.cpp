@@ -386,21 +386,21 @@ void Display::PlaySegment(const SegmentRow& Row)
 void Display::SaveSegment(const SegmentRow& Shown)
 {
     // The dialog runs an event loop: work on a copy of the row.
-    const SegmentRow Row = Shown;
+    const SegmentRow row = Shown;
     m_player.StopSound();
-    if (!Row.HasEnd()) {
+    if (!row.HasEnd()) {
         m_failures.Show(
-            QString("Nothing to save: segment %1 has no end yet.").arg(QString::fromLatin1(Row.text.c_str())));
+            QString("Nothing to save: segment %1 has no end yet.").arg(QString::fromLatin1(row.text.c_str())));
         return;
     }
-    const std::string name = DefaultSegmentName(m_recordFile, Row);
+    const std::string name = DefaultSegmentName(m_recordFile, row);
     const auto answer =
         m_dialogs.ShowSave(this, DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
                                                 "Select Quelm MP3 filename to be save ..."));
     if (!answer || answer->isEmpty()) {
         return;
     }
-    SaveSegmentFile(m_recordFile, *Row.Offsets(), LocalPath(*answer));
+    SaveSegmentFile(m_recordFile, *row.Offsets(), LocalPath(*answer));
 }
 
 } // namespace quelm

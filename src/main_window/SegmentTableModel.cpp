@@ -41,8 +41,8 @@ QVariant SegmentTableModel::headerData(int Section, Qt::Orientation Orientation,
         return {};
     }
     if (Role == Qt::DisplayRole) {
-        static const char* const headers[] = {"Record", "Start", "End", "s"};
-        return QString::fromLatin1(headers[Section]);
+        static const char* const kHeaders[] = {"Record", "Start", "End", "s"};
+        return QString::fromLatin1(kHeaders[Section]);
     }
     if (Role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignVCenter | (Section == 3 ? Qt::AlignRight : Qt::AlignLeft));

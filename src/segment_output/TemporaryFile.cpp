@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
+#include <utility>
 
 namespace quelm
 {
@@ -103,8 +104,8 @@ TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath) : m_fold
         // Known to the signal handler before it exists, so that no moment
         // is left in which it exists unknown.
         m_slot = Claim(Folder, m_name);
-        m_fd = ::openat(Folder, m_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (m_fd >= 0) {
+        m_fd.Reset(::openat(Folder, m_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+        if (m_fd) {
             return;
         }
         const int error = errno;
@@ -119,9 +120,7 @@ TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath) : m_fold
 
 TemporaryFile::~TemporaryFile()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
+    m_fd.Reset();
     if (m_slot >= 0) {
         ::unlinkat(m_folder, m_name, 0);
         Forget();
@@ -129,18 +128,15 @@ TemporaryFile::~TemporaryFile()
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& Other) noexcept
-    : m_folder(Other.m_folder), m_fd(Other.m_fd), m_slot(Other.m_slot)
+    : m_folder(Other.m_folder), m_fd(std::move(Other.m_fd)), m_slot(Other.m_slot)
 {
     std::memcpy(m_name, Other.m_name, kNameBytes);
-    Other.m_fd = -1;
     Other.m_slot = -1;
 }
 
 void TemporaryFile::Close(const std::string& Target)
 {
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0) {
+    if (!m_fd.Close()) {
         SystemFailure("cannot write", Target, errno);
     }
 }

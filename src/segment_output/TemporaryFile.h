@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../mapped_file/UniqueFd.h"
+
 #include <string>
 
 namespace quelm
@@ -33,7 +35,7 @@ class TemporaryFile
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // The open file, or -1 after Close.
-    int Fd() const { return m_fd; }
+    int Fd() const { return m_fd.Get(); }
     // Closes the file; throws Failure naming Target when the close reports
     // a write error.
     void Close(const std::string& Target);
@@ -45,7 +47,7 @@ class TemporaryFile
     void Forget() noexcept;
 
     int m_folder = -1;
-    int m_fd = -1;
+    UniqueFd m_fd;
     int m_slot = -1;
     char m_name[16] = {};
 };
