@@ -41,7 +41,7 @@ void SignalCloser::Readable()
 {
     char number = 0;
     while (::read(m_readEnd.Get(), &number, 1) == 1) {
-        m_received = number;
+        m_received = static_cast<unsigned char>(number);
     }
     // A dialog's answer is a cancel; its caller goes on as after one,
     // then the window closes as by its close box.

@@ -18,14 +18,14 @@ struct Guard {
     std::uintptr_t end;
 };
 
-thread_local Guard* t_guard = nullptr;
+thread_local Guard* g_guard = nullptr;
 
 // Asked first by the bus-error handler (see the signal map in Signals.cpp):
 // a fault inside the mapping this thread is reading jumps back into
 // RunGuarded; any other fault returns, to be handled as without us.
 void JumpIfGuarded(void* Address)
 {
-    Guard* guard = t_guard;
+    Guard* guard = g_guard;
     const auto address = reinterpret_cast<std::uintptr_t>(Address);
     if (guard != nullptr && address >= guard->begin && address < guard->end) {
         siglongjmp(guard->jump, 1);
@@ -42,14 +42,14 @@ bool RunGuarded(const void* Base, std::size_t Size, void (*Work)(void*), void* C
     Guard guard{};
     guard.begin = reinterpret_cast<std::uintptr_t>(Base);
     guard.end = guard.begin + Size;
-    Guard* const outer = t_guard;
+    Guard* const outer = g_guard;
     if (sigsetjmp(guard.jump, 1) != 0) {
-        t_guard = outer;
+        g_guard = outer;
         return false;
     }
-    t_guard = &guard;
+    g_guard = &guard;
     Work(Context);
-    t_guard = outer;
+    g_guard = outer;
     return true;
 }
 
