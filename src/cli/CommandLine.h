@@ -1,5 +1,7 @@
 #pragma once
 
+#include "record/TimeRange.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@ struct CommandLine {
     bool json = false;
     bool csv = false;
     bool follow = false;
+    TimeRange timeRange; // --from and --to
     std::vector<std::string> recordFiles;
     std::int32_t record = 0;
     std::string output;

@@ -7,6 +7,7 @@
 #include "RowWriter.h"
 #include "SplitSink.h"
 #include "TextOutput.h"
+#include "TimeRangeSink.h"
 #include "mapped_file/Failure.h"
 #include "mapped_file/Signals.h"
 #include "record/NumberReading.h"
@@ -50,9 +51,10 @@ RowFormat FormatOf(const CommandLine& Line)
 bool ScanFiles(const CommandLine& Line, CheckedOutput& Out, RowSink& Sink,
                const std::function<void(const std::string&)>& Begin, const std::function<void()>& Finish)
 {
+    TimeRangeSink inRange(Line.timeRange, Sink);
     if (Line.follow) {
         const std::string& file = Line.recordFiles.front();
-        Follower follower(file, Line.filterOn, Line.filterSeconds, Sink, Out,
+        Follower follower(file, Line.filterOn, Line.filterSeconds, inRange, Out,
                           {[&] { Begin(file); },
                            [&] {
                                Finish();
@@ -64,7 +66,7 @@ bool ScanFiles(const CommandLine& Line, CheckedOutput& Out, RowSink& Sink,
     for (const std::string& file : Line.recordFiles) {
         Begin(file);
         SegmentTable table;
-        RowStream stream(Line.filterOn, Line.filterSeconds, table, Sink, false);
+        RowStream stream(Line.filterOn, Line.filterSeconds, table, inRange, false);
         const std::string failure = Scan(file, table, stream);
         stream.Emit(true);
         Finish();
@@ -156,6 +158,10 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
                   "  --no-filter       keep every segment\n"
                   "  --json            one JSON object per row and line\n"
                   "  --csv             CSV with a header line (RFC 4180)\n"
+                  "  --from TIME, --to TIME\n"
+                  "                    keep the segments that start from TIME (HH:MM[:SS]) and before\n"
+                  "                    the --to TIME; from 22:00 to 06:00 spans midnight; record\n"
+                  "                    numbers stay those of the whole list\n"
                   "  --follow          follow a growing record file until interrupted\n"
                   "  -o OUTPUT         the file save writes (replaced when it exists)\n"
                   "  -d DIR            the folder split writes into (default: the current one)\n"

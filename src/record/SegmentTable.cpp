@@ -128,11 +128,8 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
     if (ReadNumber(start[0]) > ReadNumber(end[0])) {
         end[0] = "24";
     }
-    auto seconds = [](const std::array<std::string_view, 3>& Fields) {
-        return ReadNumber(Fields[0]) * 3600.0 + ReadNumber(Fields[1]) * 60.0 + ReadNumber(Fields[2]);
-    };
-    const std::int32_t startSeconds = RoundToInt32(seconds(start), "the start time in seconds");
-    const std::int32_t endSeconds = RoundToInt32(seconds(end), "the end time in seconds");
+    const std::int32_t startSeconds = RoundToInt32(FieldSeconds(start), "the start time in seconds");
+    const std::int32_t endSeconds = RoundToInt32(FieldSeconds(end), "the end time in seconds");
     const std::int32_t duration = CheckedSub(endSeconds, startSeconds, "the duration");
 
     auto third = row.subItems.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(2, row.subItems.size()));

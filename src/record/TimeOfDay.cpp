@@ -1,5 +1,8 @@
 #include "TimeOfDay.h"
 
+#include "../mapped_file/Failure.h"
+#include "NumberReading.h"
+
 namespace quelm
 {
 
@@ -26,6 +29,24 @@ std::optional<std::array<std::string_view, 3>> TimeFields(std::string_view Stamp
         rest.remove_prefix(colon + 1);
     }
     return fields;
+}
+
+double FieldSeconds(const std::array<std::string_view, 3>& Fields)
+{
+    return ReadNumber(Fields[0]) * 3600.0 + ReadNumber(Fields[1]) * 60.0 + ReadNumber(Fields[2]);
+}
+
+std::optional<std::int32_t> SecondsOfDay(std::string_view Stamp)
+{
+    const auto fields = TimeFields(Stamp);
+    if (!fields) {
+        return std::nullopt;
+    }
+    try {
+        return RoundToInt32(FieldSeconds(*fields), "the time of day");
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace quelm

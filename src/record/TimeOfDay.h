@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -14,5 +15,14 @@ std::string_view TimeOfDay(std::string_view Stamp);
 // The first three ":"-separated fields of the time of day (hours, minutes,
 // seconds, each still to be read as a number); nothing when it has fewer.
 std::optional<std::array<std::string_view, 3>> TimeFields(std::string_view Stamp);
+
+// Hours, minutes and seconds fields as seconds: each read as every number
+// is read, then hours * 3600 + minutes * 60 + seconds.
+double FieldSeconds(const std::array<std::string_view, 3>& Fields);
+
+// The time of day of a stamp in whole seconds, read as a duration reads it
+// (rounded, halves to even); nothing when it has fewer than three fields
+// or does not fit in 32 bits.
+std::optional<std::int32_t> SecondsOfDay(std::string_view Stamp);
 
 } // namespace quelm

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "RowSink.h"
+#include "record/TimeRange.h"
+
+namespace quelm::cli
+{
+
+// Passes on only the rows whose start time of day lies in a range; the
+// rows keep their record numbers.
+class TimeRangeSink : public RowSink
+{
+  public:
+    TimeRangeSink(const TimeRange& Range, RowSink& Next) : m_range(Range), m_next(Next) {}
+
+    void Take(const SegmentRow& Row) override;
+
+  private:
+    TimeRange m_range;
+    RowSink& m_next;
+};
+
+} // namespace quelm::cli
