@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev            # fuzzing and sanitizers
   clang-format clang-tidy git         # the format and naming checks
+  libsqlite3-dev                      # the marks database
   locales                             # the decimal-comma locale of a number-reading test
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6 libqt6svg6 # svg: the scalable icon

@@ -3,6 +3,7 @@
 #include "record/TimeRange.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@ namespace quelm::cli
 {
 
 struct CommandLine {
-    enum class Action { Help, Version, List, Save, Split };
+    enum class Action { Help, Version, List, Save, Split, Mark };
     Action action = Action::Help;
     bool filterOn = true;
     std::int32_t filterSeconds = 2;
@@ -22,6 +23,13 @@ struct CommandLine {
     std::int32_t record = 0;
     std::string output;
     std::string directory = ".";
+    // mark: what changes; nothing where the mark stays as it is.
+    std::optional<bool> star;
+    std::optional<bool> heard;
+    std::optional<std::string> note;
+    // list: only the starred, only the unheard messages.
+    bool starredOnly = false;
+    bool unheardOnly = false;
 };
 
 // Throws a Failure of the kind Usage for anything that is not a valid

@@ -13,6 +13,19 @@ namespace
 // numbers of more digits) push the rest of their line along.
 constexpr std::size_t kRecordWidth = 10;
 constexpr std::size_t kStampWidth = 22;
+constexpr std::size_t kSecondsWidth = 6;
+
+// The marks column of the table: a star, "h" for heard, "n" for a note.
+std::string_view MarkLetters(const Mark& Marks, char (&Letters)[4])
+{
+    std::size_t count = 0;
+    for (const auto& [on, letter] : {std::pair{Marks.star, '*'}, {Marks.heard, 'h'}, {!Marks.note.empty(), 'n'}}) {
+        if (on) {
+            Letters[count++] = letter;
+        }
+    }
+    return {Letters, count};
+}
 
 // Writes each byte of Bytes in its Form, copying runs of bytes that stand
 // for themselves in one piece. Returns the length written.
@@ -46,19 +59,33 @@ void RowWriter::BeginFile(const std::string& Path)
             m_out.Write(PrintableText(Path));
             m_out.Write(" <==\n");
         }
-        m_out.Write("Record    Start                 End                   s\n");
+        // The marks column only for a file that has marks: other tables
+        // stay as they were.
+        m_out.Write(m_marks != nullptr && !m_marks->empty()
+                        ? "Record    Start                 End                   s     Marks\n"
+                        : "Record    Start                 End                   s\n");
         break;
     case RowFormat::Json:
         m_file = JsonPath(Path);
         break;
     case RowFormat::Csv:
         if (!m_started) {
-            m_out.Write("file,record,start,end,seconds,tag\r\n");
+            m_out.Write("file,record,start,end,seconds,tag,star,heard,note\r\n");
         }
         m_file = CsvPath(Path);
         break;
     }
     m_started = true;
+}
+
+const Mark& RowWriter::MarkOf(const SegmentRow& Row) const
+{
+    static const Mark kNone;
+    if (m_marks == nullptr || m_marks->empty()) {
+        return kNone;
+    }
+    const auto found = m_marks->find(MarkStore::KeyOf(Row));
+    return found == m_marks->end() ? kNone : found->second;
 }
 
 void RowWriter::Take(const SegmentRow& Row)
@@ -95,7 +122,9 @@ void RowWriter::WriteTableRow(const SegmentRow& Row)
     TableCell(Row.text, kRecordWidth);
     TableCell(Row.SubItem(1), kStampWidth);
     TableCell(Row.SubItem(2), kStampWidth);
-    TableCell(Row.SubItem(3), 0);
+    TableCell(Row.SubItem(3), kSecondsWidth);
+    char letters[4];
+    TableCell(MarkLetters(MarkOf(Row), letters), 0);
     m_out.Put('\n');
 }
 
@@ -116,6 +145,12 @@ void RowWriter::WriteJsonRow(const SegmentRow& Row)
     JsonField(",\"end\":", Row.SubItem(2));
     JsonField(",\"seconds\":", Row.SubItem(3));
     JsonField(",\"tag\":", Row.tag);
+    const Mark& marks = MarkOf(Row);
+    m_out.Write(marks.star ? ",\"star\":true" : ",\"star\":false");
+    m_out.Write(marks.heard ? ",\"heard\":true" : ",\"heard\":false");
+    // A note is the user's own text, UTF-8 as typed, not a stamp's bytes.
+    m_out.Write(",\"note\":");
+    m_out.Write(marks.note.empty() ? "\"\"" : JsonPath(marks.note));
     m_out.Write("}\n");
 }
 
@@ -140,6 +175,11 @@ void RowWriter::WriteCsvRow(const SegmentRow& Row)
     CsvField(Row.SubItem(2));
     CsvField(Row.SubItem(3));
     CsvField(Row.tag);
+    const Mark& marks = MarkOf(Row);
+    CsvField(marks.star ? "true" : "false");
+    CsvField(marks.heard ? "true" : "false");
+    m_out.Put(',');
+    m_out.Write(CsvPath(marks.note));
     m_out.Write("\r\n");
 }
 

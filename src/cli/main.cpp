@@ -2,6 +2,7 @@
 #include "CliScanHost.h"
 #include "CommandLine.h"
 #include "Follower.h"
+#include "MarkFilter.h"
 #include "Messages.h"
 #include "RowStream.h"
 #include "RowWriter.h"
@@ -10,6 +11,7 @@
 #include "TimeRangeSink.h"
 #include "mapped_file/Failure.h"
 #include "mapped_file/Signals.h"
+#include "marks/MarkStore.h"
 #include "record/NumberReading.h"
 #include "record/Scanner.h"
 #include "segment_output/Extraction.h"
@@ -19,6 +21,8 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,9 +85,35 @@ bool ScanFiles(const CommandLine& Line, CheckedOutput& Out, RowSink& Sink,
 int List(const CommandLine& Line, CheckedOutput& Out)
 {
     RowWriter writer(Out, FormatOf(Line), Line.recordFiles.size() > 1);
-    const bool allScanned = ScanFiles(
-        Line, Out, writer, [&](const std::string& File) { writer.BeginFile(File); }, [] {});
-    return allScanned ? 0 : 1;
+    MarkFilter marked(Line.starredOnly, Line.unheardOnly, writer);
+    // Listing never makes the database; one that cannot be used is said
+    // once, and the rows are listed without marks.
+    bool marksFailed = false;
+    std::optional<MarkStore> store;
+    const auto withoutMarks = [&](const std::string& Why) {
+        Complain(Out, Why + "; listing without marks");
+        marksFailed = true;
+        store.reset();
+    };
+    const std::string unusable = Attempt([&] { store = MarkStore::OpenExisting(MarkStore::DefaultPath()); });
+    if (!unusable.empty()) {
+        withoutMarks(unusable);
+    }
+    std::map<MarkKey, Mark> marks;
+    const auto begin = [&](const std::string& File) {
+        marks.clear();
+        if (store) {
+            const std::string failure = Attempt([&] { marks = store->Load(MarkStore::RecordKey(File)); });
+            if (!failure.empty()) {
+                withoutMarks(failure);
+            }
+        }
+        writer.SetMarks(&marks);
+        marked.SetMarks(&marks);
+        writer.BeginFile(File);
+    };
+    const bool allScanned = ScanFiles(Line, Out, marked, begin, [] {});
+    return allScanned && !marksFailed ? 0 : 1;
 }
 
 // Saves one row under Target; the failure's message, or empty.
@@ -95,28 +125,60 @@ std::string SaveRow(const std::string& RecordFile, const SegmentRow& Row, const 
     return Attempt([&] { SaveSegmentFile(RecordFile, *Row.Offsets(), Target); });
 }
 
-int Save(const CommandLine& Line, CheckedOutput& Out)
+// Scans the one record file of Line and gives its row Line.record, or says
+// why there is none. ScanFailed: the scan ended early (its rows still count).
+std::optional<SegmentRow> RecordRow(const CommandLine& Line, CheckedOutput& Out, bool& ScanFailed)
 {
     const std::string& file = Line.recordFiles.front();
     SegmentTable table;
     CliScanHost host(Line.filterOn, Line.filterSeconds, std::string(kProgram));
     // A scan that fails late (a recorder still writing, say) still lets the
-    // segments before the failure be saved.
+    // segments before the failure be used.
     const std::string failure = Scan(file, table, host);
-    if (!failure.empty()) {
+    ScanFailed = !failure.empty();
+    if (ScanFailed) {
         Complain(Out, failure);
     }
     if (Line.record > table.RowCount()) {
         Complain(Out, "there is no segment " + FormatRecordNumber(Line.record) + " in " + file + " (" +
                           std::to_string(table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
+        return std::nullopt;
+    }
+    return table.Row(Line.record);
+}
+
+int Save(const CommandLine& Line, CheckedOutput& Out)
+{
+    bool scanFailed = false;
+    const auto row = RecordRow(Line, Out, scanFailed);
+    if (!row) {
         return 1;
     }
-    const std::string saved = SaveRow(file, table.Row(Line.record), Line.output);
+    const std::string saved = SaveRow(Line.recordFiles.front(), *row, Line.output);
     if (!saved.empty()) {
         Complain(Out, saved);
         return 1;
     }
-    return failure.empty() ? 0 : 1;
+    return scanFailed ? 1 : 0;
+}
+
+int MarkRow(const CommandLine& Line, CheckedOutput& Out)
+{
+    bool scanFailed = false;
+    const auto row = RecordRow(Line, Out, scanFailed);
+    if (!row) {
+        return 1;
+    }
+    const std::string failure = Attempt([&] {
+        MarkStore store(MarkStore::DefaultPath());
+        (void)store.Apply(MarkStore::RecordKey(Line.recordFiles.front()), MarkStore::KeyOf(*row),
+                          {Line.star, Line.heard, Line.note});
+    });
+    if (!failure.empty()) {
+        Complain(Out, failure);
+        return 1;
+    }
+    return scanFailed ? 1 : 0;
 }
 
 int Split(const CommandLine& Line, CheckedOutput& Out)
@@ -163,6 +225,10 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
                   "                    the --to TIME; from 22:00 to 06:00 spans midnight; record\n"
                   "                    numbers stay those of the whole list\n"
                   "  --follow          follow a growing record file until interrupted\n"
+                  "  --starred, --unheard\n"
+                  "                    list: only the starred, only the messages not heard yet\n"
+                  "  --star, --unstar, --heard, --unheard, --note TEXT, --no-note\n"
+                  "                    mark: what to change of the message's marks\n"
                   "  -o OUTPUT         the file save writes (replaced when it exists)\n"
                   "  -d DIR            the folder split writes into (default: the current one)\n"
                   "Exit status: 0 done, 1 a scan, a save or the output failed, 2 usage error.\n");
@@ -176,6 +242,8 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
         return Save(line, Out);
     case CommandLine::Action::Split:
         return Split(line, Out);
+    case CommandLine::Action::Mark:
+        return MarkRow(line, Out);
     }
     return 2;
 }

@@ -36,6 +36,12 @@ std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag)
     return SegmentOffsets{Position(ReadNumber(first), Tag), Position(ReadNumber(second), Tag)};
 }
 
+std::int64_t SegmentRow::StartPosition() const
+{
+    // The tag is " P1" or "P1/P2": reading stops at the "/".
+    return Position(ReadNumber(tag), tag);
+}
+
 std::int32_t SegmentRow::RecordNumber() const
 {
     return RoundToInt32(ReadNumber(text), "the record number");

@@ -40,6 +40,8 @@ struct SegmentRow {
 
     // The record number the row's text shows. Throws Failure on overflow.
     std::int32_t RecordNumber() const;
+    // P1, the offset of the start marker's last byte; open rows have it too.
+    std::int64_t StartPosition() const;
     // P1 and P2, once the end marker has been read.
     std::optional<SegmentOffsets> Offsets() const { return ParseOffsets(tag); }
     // True when the row can be saved: it has its end marker's position and
