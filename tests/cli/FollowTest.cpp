@@ -30,8 +30,8 @@ TEST(Follow, ListWritesEachRowWhenItsEndIsWrittenUntilInterrupted)
                                   End("10:01:01") + End("10:01:09").substr(0, 17));
     Background follow(dir, {"list", "--follow", "--csv", path});
     std::string out = follow.OutputOf(2);
-    EXPECT_TRUE(
-        out.starts_with("file,record,start,end,seconds,tag,star,heard,note\r\n" + path + "," + Row(1, "10:00:00", "10:00:05", 5)))
+    EXPECT_TRUE(out.starts_with("file,record,start,end,seconds,tag,star,heard,note\r\n" + path + "," +
+                                Row(1, "10:00:00", "10:00:05", 5)))
         << out;
     EXPECT_EQ(out.find("00000002"), std::string::npos) << out;
 

@@ -68,10 +68,14 @@ TEST(ListCommand, JsonRowsCarryEveryTextAsLatin1)
     ASSERT_EQ(lines.size(), 2U) << result.out;
     const std::string file = "{\"file\":" + quelm::cli::JsonPath(dir.Path("r.mp3"));
     const std::string kNoMarks = ",\"star\":false,\"heard\":false,\"note\":\"\"}";
-    EXPECT_EQ(lines[0], file + ",\"record\":\"00000001\",\"start\":\"06/12/2026 10:00:00\xC3\xA9\","
-                               "\"end\":\"06/12/2026 10:00:5\\\\\\\"\",\"seconds\":\"5\",\"tag\":\"29/64\"" + kNoMarks);
-    EXPECT_EQ(lines[1], file + ",\"record\":\"00000002\",\"start\":\"06/12/2026 11:00:00 \",\"end\":\"\","
-                               "\"seconds\":\"\",\"tag\":\" 94\"" + kNoMarks);
+    EXPECT_EQ(lines[0], file +
+                            ",\"record\":\"00000001\",\"start\":\"06/12/2026 10:00:00\xC3\xA9\","
+                            "\"end\":\"06/12/2026 10:00:5\\\\\\\"\",\"seconds\":\"5\",\"tag\":\"29/64\"" +
+                            kNoMarks);
+    EXPECT_EQ(lines[1], file +
+                            ",\"record\":\"00000002\",\"start\":\"06/12/2026 11:00:00 \",\"end\":\"\","
+                            "\"seconds\":\"\",\"tag\":\" 94\"" +
+                            kNoMarks);
 }
 
 TEST(ListCommand, TableEscapesBytesThatCannotBeShown)

@@ -29,7 +29,8 @@ std::string WholeScanAsJson(const std::string& Path, bool FilterOn)
     for (const auto& row : table.Rows()) {
         json += "{\"file\":" + quelm::cli::JsonPath(Path) + ",\"record\":" + JsonString(row.text) +
                 ",\"start\":" + JsonString(row.SubItem(1)) + ",\"end\":" + JsonString(row.SubItem(2)) +
-                ",\"seconds\":" + JsonString(row.SubItem(3)) + ",\"tag\":" + JsonString(row.tag) + ",\"star\":false,\"heard\":false,\"note\":\"\"}\n";
+                ",\"seconds\":" + JsonString(row.SubItem(3)) + ",\"tag\":" + JsonString(row.tag) +
+                ",\"star\":false,\"heard\":false,\"note\":\"\"}\n";
     }
     return json;
 }

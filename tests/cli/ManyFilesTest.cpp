@@ -77,11 +77,14 @@ TEST(ManyFiles, ListGoesOnPastAFailingFileInEveryFormat)
     EXPECT_EQ(csv.status, 1);
     const auto records = ReadCsv(csv.out);
     ASSERT_EQ(records.size(), 5U) << csv.out;
-    EXPECT_EQ(records[0], (std::vector<std::string>{"file", "record", "start", "end", "seconds", "tag", "star", "heard", "note"}));
+    EXPECT_EQ(records[0],
+              (std::vector<std::string>{"file", "record", "start", "end", "seconds", "tag", "star", "heard", "note"}));
     EXPECT_EQ(records[1][0], first);
-    EXPECT_EQ(records[2], (std::vector<std::string>{first, "00000002", "06/12/2026 10:30:00 ", "", "", " 219", "false", "false", ""}));
-    EXPECT_EQ(records[3], (std::vector<std::string>{second, "00000001", "06/12/2026 11:00:10 ",
-                                                    "6/12/26 11:00:19\"x,\xC3\xA9", "9", "109/189", "false", "false", ""}));
+    EXPECT_EQ(records[2], (std::vector<std::string>{first, "00000002", "06/12/2026 10:30:00 ", "", "", " 219", "false",
+                                                    "false", ""}));
+    EXPECT_EQ(records[3],
+              (std::vector<std::string>{second, "00000001", "06/12/2026 11:00:10 ", "6/12/26 11:00:19\"x,\xC3\xA9", "9",
+                                        "109/189", "false", "false", ""}));
     EXPECT_EQ(records[4][1], "00000002");
 }
 
