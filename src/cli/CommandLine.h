@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RowWriter.h"
 #include "record/TimeRange.h"
 
 #include <cstdint>
@@ -15,8 +16,8 @@ struct CommandLine {
     Action action = Action::Help;
     bool filterOn = true;
     std::int32_t filterSeconds = 2;
-    bool json = false;
-    bool csv = false;
+    RowFormat format = RowFormat::Table;
+    bool timeline = false; // JSON and CSV: the audio time of each message
     bool follow = false;
     TimeRange timeRange; // --from and --to
     std::vector<std::string> recordFiles;

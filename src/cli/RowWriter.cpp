@@ -1,6 +1,12 @@
 #include "RowWriter.h"
 
 #include "TextOutput.h"
+#include "record/MarkerFormat.h"
+#include "segment_output/PathUtils.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
 
 namespace quelm::cli
 {
@@ -48,10 +54,80 @@ std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, const ByteFo
     return written + Bytes.size() - run;
 }
 
+// Seconds with six decimals, as label tracks and the timeline give them.
+std::string Seconds(double Value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", Value);
+    return text;
+}
+
+// What an exported message is called: its record number and start stamp.
+std::string Title(const SegmentRow& Row)
+{
+    std::string stamp = Row.SubItem(1);
+    stamp.erase(stamp.find_last_not_of(' ') + 1);
+    std::string title = Row.text;
+    title.append(" ").append(stamp);
+    return PrintableText(title);
+}
+
+// A value in an FFMETADATA file: its special characters escaped.
+std::string MetadataValue(const std::string& Text)
+{
+    std::string value;
+    for (const char c : Text) {
+        if (c == '=' || c == ';' || c == '#' || c == '\\' || c == '\n') {
+            value += '\\';
+        }
+        value += c;
+    }
+    return value;
+}
+
+// A CUE sheet's quoted text has no escapes: a double quote becomes single.
+std::string CueText(std::string Text)
+{
+    for (char& c : Text) {
+        if (c == '"') {
+            c = '\'';
+        }
+    }
+    return Text;
+}
+
+// MM:SS:FF, 75 frames a second.
+std::string CueTime(double Seconds)
+{
+    const auto frames = static_cast<std::int64_t>(std::llround(Seconds * 75));
+    char text[48];
+    std::snprintf(text, sizeof text, "%02" PRId64 ":%02" PRId64 ":%02" PRId64, frames / (75 * 60), frames / 75 % 60,
+                  frames % 75);
+    return text;
+}
+
 } // namespace
+
+std::optional<std::pair<double, double>> RowWriter::AudioPlace(const SegmentRow& Row)
+{
+    const auto offsets = Row.Offsets();
+    if (!m_timeline || !offsets) {
+        return std::nullopt;
+    }
+    // The audio of a message lies between its markers: the frames that
+    // start before each marker's first byte have been heard by then.
+    const double start = m_timeline->SecondsBefore(static_cast<std::uint64_t>(offsets->p1 - kMarkerLastByte));
+    const double end = m_timeline->SecondsBefore(static_cast<std::uint64_t>(offsets->p2 - kMarkerLastByte));
+    return std::pair{start, end};
+}
 
 void RowWriter::BeginFile(const std::string& Path)
 {
+    m_timeline.reset();
+    if (m_withTimeline || m_format == RowFormat::Labels || m_format == RowFormat::Chapters ||
+        m_format == RowFormat::Cue) {
+        m_timeline.emplace(Path);
+    }
     switch (m_format) {
     case RowFormat::Table:
         if (m_manyFiles) {
@@ -70,9 +146,22 @@ void RowWriter::BeginFile(const std::string& Path)
         break;
     case RowFormat::Csv:
         if (!m_started) {
-            m_out.Write("file,record,start,end,seconds,tag,star,heard,note\r\n");
+            m_out.Write(m_withTimeline
+                            ? "file,record,start,end,seconds,tag,star,heard,note,audio_start,audio_seconds\r\n"
+                            : "file,record,start,end,seconds,tag,star,heard,note\r\n");
         }
         m_file = CsvPath(Path);
+        break;
+    case RowFormat::Labels:
+        break;
+    case RowFormat::Chapters:
+        m_out.Write(";FFMETADATA1\n");
+        break;
+    case RowFormat::Cue:
+        m_out.Write("FILE \"");
+        m_out.Write(CueText(PrintableText(GetFilename(Path))));
+        m_out.Write("\" MP3\n");
+        m_tracks = 0;
         break;
     }
     m_started = true;
@@ -99,6 +188,68 @@ void RowWriter::Take(const SegmentRow& Row)
         break;
     case RowFormat::Csv:
         WriteCsvRow(Row);
+        break;
+    case RowFormat::Labels:
+    case RowFormat::Chapters:
+    case RowFormat::Cue:
+        WriteExportRow(Row);
+        break;
+    }
+}
+
+void RowWriter::WriteTimelineFields(const SegmentRow& Row, std::string_view Before, std::string_view Between,
+                                    std::string_view After)
+{
+    // An open message has no end, so no place in the audio yet.
+    const auto place = AudioPlace(Row);
+    m_out.Write(Before);
+    if (place) {
+        m_out.Write(Seconds(place->first));
+    }
+    m_out.Write(Between);
+    if (place) {
+        m_out.Write(Seconds(place->second - place->first));
+    }
+    m_out.Write(After);
+}
+
+void RowWriter::WriteExportRow(const SegmentRow& Row)
+{
+    const auto place = AudioPlace(Row);
+    if (!place) {
+        return; // no end yet: no place in time
+    }
+    const auto [start, end] = *place;
+    switch (m_format) {
+    case RowFormat::Labels:
+        m_out.Write(Seconds(start));
+        m_out.Put('\t');
+        m_out.Write(Seconds(end));
+        m_out.Put('\t');
+        m_out.Write(Title(Row));
+        m_out.Put('\n');
+        break;
+    case RowFormat::Chapters:
+        m_out.Write("[CHAPTER]\nTIMEBASE=1/1000\nSTART=" + std::to_string(std::llround(start * 1000)) + "\nEND=" +
+                    std::to_string(std::llround(end * 1000)) + "\ntitle=" + MetadataValue(Title(Row)) + "\n");
+        break;
+    case RowFormat::Cue: {
+        if (m_tracks == kCueTracks) {
+            ++m_leftOut;
+            return;
+        }
+        char track[16];
+        std::snprintf(track, sizeof track, "%02d", ++m_tracks);
+        m_out.Write("  TRACK ");
+        m_out.Write(track);
+        m_out.Write(" AUDIO\n    TITLE \"");
+        m_out.Write(CueText(Title(Row)));
+        m_out.Write("\"\n    INDEX 01 ");
+        m_out.Write(CueTime(start));
+        m_out.Put('\n');
+        break;
+    }
+    default:
         break;
     }
 }
@@ -151,6 +302,9 @@ void RowWriter::WriteJsonRow(const SegmentRow& Row)
     // A note is the user's own text, UTF-8 as typed, not a stamp's bytes.
     m_out.Write(",\"note\":");
     m_out.Write(marks.note.empty() ? "\"\"" : JsonPath(marks.note));
+    if (m_withTimeline) {
+        WriteTimelineFields(Row, ",\"audio_start\":\"", "\",\"audio_seconds\":\"", "\"");
+    }
     m_out.Write("}\n");
 }
 
@@ -180,6 +334,9 @@ void RowWriter::WriteCsvRow(const SegmentRow& Row)
     CsvField(marks.heard ? "true" : "false");
     m_out.Put(',');
     m_out.Write(CsvPath(marks.note));
+    if (m_withTimeline) {
+        WriteTimelineFields(Row, ",", ",", "");
+    }
     m_out.Write("\r\n");
 }
 

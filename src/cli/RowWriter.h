@@ -3,16 +3,20 @@
 #include "CheckedOutput.h"
 #include "RowSink.h"
 #include "marks/MarkStore.h"
+#include "record/AudioTimeline.h"
 #include "record/SegmentRow.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace quelm::cli
 {
 
-enum class RowFormat { Table, Json, Csv };
+// How list writes its rows: for people, for programs, or as the label
+// track, chapter file or CUE sheet that other players and editors read.
+enum class RowFormat { Table, Json, Csv, Labels, Chapters, Cue };
 
 // Writes segment rows one at a time as they become known, with nothing
 // allocated per row: an aligned table with the window's columns (and the
@@ -21,10 +25,16 @@ enum class RowFormat { Table, Json, Csv };
 class RowWriter : public RowSink
 {
   public:
-    RowWriter(CheckedOutput& Out, RowFormat Format, bool ManyFiles)
-        : m_out(Out), m_format(Format), m_manyFiles(ManyFiles)
+    // Timeline: JSON and CSV rows carry each message's place in the audio.
+    RowWriter(CheckedOutput& Out, RowFormat Format, bool ManyFiles, bool Timeline = false)
+        : m_out(Out), m_format(Format), m_manyFiles(ManyFiles), m_withTimeline(Timeline)
     {
     }
+
+    // A CUE sheet holds at most this many tracks.
+    static constexpr int kCueTracks = 99;
+    // The messages a CUE sheet had no room for.
+    std::int64_t LeftOut() const { return m_leftOut; }
 
     // Starts the rows of a record file: the table's heading (after the
     // file's name when there are several files); the CSV header once.
@@ -37,6 +47,11 @@ class RowWriter : public RowSink
     void WriteTableRow(const SegmentRow& Row);
     void WriteJsonRow(const SegmentRow& Row);
     void WriteCsvRow(const SegmentRow& Row);
+    void WriteExportRow(const SegmentRow& Row);
+    void WriteTimelineFields(const SegmentRow& Row, std::string_view Before, std::string_view Between,
+                             std::string_view After);
+    // The message's start and end in the audio, once it has an end.
+    std::optional<std::pair<double, double>> AudioPlace(const SegmentRow& Row);
     void TableCell(std::string_view Bytes, std::size_t Width);
     void JsonField(std::string_view Key, std::string_view Bytes);
     void CsvField(std::string_view Bytes);
@@ -49,6 +64,11 @@ class RowWriter : public RowSink
     std::string m_file; // the path in the output's form, made once per file
     std::size_t m_pendingBlanks = 0;
     const std::map<MarkKey, Mark>* m_marks = nullptr;
+    bool m_withTimeline;
+    std::optional<AudioTimeline> m_timeline;
+    std::string m_cueFile; // the record file's name, as a CUE sheet names it
+    int m_tracks = 0;
+    std::int64_t m_leftOut = 0;
 };
 
 } // namespace quelm::cli

@@ -44,11 +44,6 @@ std::string Scan(const std::string& File, SegmentTable& Table, CliScanHost& Host
     return failure;
 }
 
-RowFormat FormatOf(const CommandLine& Line)
-{
-    return Line.json ? RowFormat::Json : Line.csv ? RowFormat::Csv : RowFormat::Table;
-}
-
 // Hands the rows of every record file in turn to Sink (or follows the one
 // file): Begin before a file's rows, Finish after them. A file that fails
 // does not stop the others; false when any scan failed.
@@ -84,7 +79,7 @@ bool ScanFiles(const CommandLine& Line, CheckedOutput& Out, RowSink& Sink,
 
 int List(const CommandLine& Line, CheckedOutput& Out)
 {
-    RowWriter writer(Out, FormatOf(Line), Line.recordFiles.size() > 1);
+    RowWriter writer(Out, Line.format, Line.recordFiles.size() > 1, Line.timeline);
     MarkFilter marked(Line.starredOnly, Line.unheardOnly, writer);
     // Listing never makes the database; one that cannot be used is said
     // once, and the rows are listed without marks.
@@ -113,6 +108,12 @@ int List(const CommandLine& Line, CheckedOutput& Out)
         writer.BeginFile(File);
     };
     const bool allScanned = ScanFiles(Line, Out, marked, begin, [] {});
+    if (writer.LeftOut() > 0) {
+        Complain(Out, "a CUE sheet holds at most " + std::to_string(RowWriter::kCueTracks) + " tracks: the " +
+                          std::to_string(writer.LeftOut()) +
+                          " later messages are not in it (--from and --to choose a part of the day)");
+        return 1;
+    }
     return allScanned && !marksFailed ? 0 : 1;
 }
 
@@ -220,6 +221,11 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
                   "  --no-filter       keep every segment\n"
                   "  --json            one JSON object per row and line\n"
                   "  --csv             CSV with a header line (RFC 4180)\n"
+                  "  --timeline        with --json or --csv: each message's audio_start and\n"
+                  "                    audio_seconds in the file's audio\n"
+                  "  --labels          an Audacity label track of the messages\n"
+                  "  --chapters        an FFMETADATA1 chapter file (ffmpeg -map_chapters)\n"
+                  "  --cue             a CUE sheet of the record file (at most 99 tracks)\n"
                   "  --from TIME, --to TIME\n"
                   "                    keep the segments that start from TIME (HH:MM[:SS]) and before\n"
                   "                    the --to TIME; from 22:00 to 06:00 spans midnight; record\n"
