@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev            # fuzzing and sanitizers
   clang-format clang-tidy git         # the format and naming checks
   libsqlite3-dev                      # the marks database
-  libmpg123-dev                       # the decoder the audio timeline is tested against
+  libmpg123-dev libebur128-dev        # loudness: decoding and measuring; the timeline's test decoder
   locales                             # the decimal-comma locale of a number-reading test
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6 libqt6svg6 # svg: the scalable icon

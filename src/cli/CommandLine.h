@@ -18,6 +18,7 @@ struct CommandLine {
     std::int32_t filterSeconds = 2;
     RowFormat format = RowFormat::Table;
     bool timeline = false; // JSON and CSV: the audio time of each message
+    bool loudness = false; // JSON and CSV: each message's loudness
     bool follow = false;
     TimeRange timeRange; // --from and --to
     std::vector<std::string> recordFiles;

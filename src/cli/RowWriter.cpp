@@ -2,6 +2,7 @@
 
 #include "TextOutput.h"
 #include "record/MarkerFormat.h"
+#include "segment_output/Loudness.h"
 #include "segment_output/PathUtils.h"
 
 #include <cinttypes>
@@ -121,8 +122,21 @@ std::optional<std::pair<double, double>> RowWriter::AudioPlace(const SegmentRow&
     return std::pair{start, end};
 }
 
+std::string RowWriter::LoudnessOf(const SegmentRow& Row) const
+{
+    const auto offsets = Row.Offsets();
+    const auto loudness = offsets ? MessageLoudness(m_recordFile, *offsets) : std::nullopt;
+    if (!loudness) {
+        return {};
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", *loudness);
+    return text;
+}
+
 void RowWriter::BeginFile(const std::string& Path)
 {
+    m_recordFile = Path;
     m_timeline.reset();
     if (m_withTimeline || m_format == RowFormat::Labels || m_format == RowFormat::Chapters ||
         m_format == RowFormat::Cue) {
@@ -146,9 +160,9 @@ void RowWriter::BeginFile(const std::string& Path)
         break;
     case RowFormat::Csv:
         if (!m_started) {
-            m_out.Write(m_withTimeline
-                            ? "file,record,start,end,seconds,tag,star,heard,note,audio_start,audio_seconds\r\n"
-                            : "file,record,start,end,seconds,tag,star,heard,note\r\n");
+            m_out.Write("file,record,start,end,seconds,tag,star,heard,note");
+            m_out.Write(m_withTimeline ? ",audio_start,audio_seconds" : "");
+            m_out.Write(m_withLoudness ? ",loudness\r\n" : "\r\n");
         }
         m_file = CsvPath(Path);
         break;
@@ -305,6 +319,11 @@ void RowWriter::WriteJsonRow(const SegmentRow& Row)
     if (m_withTimeline) {
         WriteTimelineFields(Row, ",\"audio_start\":\"", "\",\"audio_seconds\":\"", "\"");
     }
+    if (m_withLoudness) {
+        m_out.Write(",\"loudness\":\"");
+        m_out.Write(LoudnessOf(Row));
+        m_out.Put('"');
+    }
     m_out.Write("}\n");
 }
 
@@ -336,6 +355,10 @@ void RowWriter::WriteCsvRow(const SegmentRow& Row)
     m_out.Write(CsvPath(marks.note));
     if (m_withTimeline) {
         WriteTimelineFields(Row, ",", ",", "");
+    }
+    if (m_withLoudness) {
+        m_out.Put(',');
+        m_out.Write(LoudnessOf(Row));
     }
     m_out.Write("\r\n");
 }

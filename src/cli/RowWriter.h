@@ -26,8 +26,9 @@ class RowWriter : public RowSink
 {
   public:
     // Timeline: JSON and CSV rows carry each message's place in the audio.
-    RowWriter(CheckedOutput& Out, RowFormat Format, bool ManyFiles, bool Timeline = false)
-        : m_out(Out), m_format(Format), m_manyFiles(ManyFiles), m_withTimeline(Timeline)
+    // Loudness: and each message's integrated loudness in LUFS.
+    RowWriter(CheckedOutput& Out, RowFormat Format, bool ManyFiles, bool Timeline = false, bool Loudness = false)
+        : m_out(Out), m_format(Format), m_manyFiles(ManyFiles), m_withTimeline(Timeline), m_withLoudness(Loudness)
     {
     }
 
@@ -48,6 +49,7 @@ class RowWriter : public RowSink
     void WriteJsonRow(const SegmentRow& Row);
     void WriteCsvRow(const SegmentRow& Row);
     void WriteExportRow(const SegmentRow& Row);
+    std::string LoudnessOf(const SegmentRow& Row) const;
     void WriteTimelineFields(const SegmentRow& Row, std::string_view Before, std::string_view Between,
                              std::string_view After);
     // The message's start and end in the audio, once it has an end.
@@ -65,6 +67,8 @@ class RowWriter : public RowSink
     std::size_t m_pendingBlanks = 0;
     const std::map<MarkKey, Mark>* m_marks = nullptr;
     bool m_withTimeline;
+    bool m_withLoudness;
+    std::string m_recordFile; // as given, for measuring
     std::optional<AudioTimeline> m_timeline;
     std::string m_cueFile; // the record file's name, as a CUE sheet names it
     int m_tracks = 0;

@@ -79,7 +79,7 @@ bool ScanFiles(const CommandLine& Line, CheckedOutput& Out, RowSink& Sink,
 
 int List(const CommandLine& Line, CheckedOutput& Out)
 {
-    RowWriter writer(Out, Line.format, Line.recordFiles.size() > 1, Line.timeline);
+    RowWriter writer(Out, Line.format, Line.recordFiles.size() > 1, Line.timeline, Line.loudness);
     MarkFilter marked(Line.starredOnly, Line.unheardOnly, writer);
     // Listing never makes the database; one that cannot be used is said
     // once, and the rows are listed without marks.
@@ -223,6 +223,7 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
                   "  --csv             CSV with a header line (RFC 4180)\n"
                   "  --timeline        with --json or --csv: each message's audio_start and\n"
                   "                    audio_seconds in the file's audio\n"
+                  "  --loudness        with --json or --csv: each message's loudness (EBU R128, LUFS)\n"
                   "  --labels          an Audacity label track of the messages\n"
                   "  --chapters        an FFMETADATA1 chapter file (ffmpeg -map_chapters)\n"
                   "  --cue             a CUE sheet of the record file (at most 99 tracks)\n"

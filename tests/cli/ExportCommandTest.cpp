@@ -109,4 +109,15 @@ TEST(ExportCommand, ACueSheetStopsAtItsNinetyNinthTrackAndSaysSo)
     EXPECT_EQ(Cli("list --cue --follow " + Quote(day)).status, 2);
     EXPECT_EQ(Cli("list --labels --json " + Quote(day)).status, 2);
     EXPECT_EQ(Cli("list --timeline " + Quote(day)).status, 2);
+    EXPECT_EQ(Cli("list --loudness --cue " + Quote(day)).status, 2);
+
+    // Each message's loudness, in the last column; none for a message
+    // with no end.
+    const auto measured = Lines(Cli("list --csv --loudness " + Quote(day)).out);
+    ASSERT_GT(measured.size(), 100U);
+    EXPECT_TRUE(measured.front().ends_with(",note,loudness\r"));
+    const std::string& first = measured[1];
+    const double lufs = std::stod(first.substr(first.rfind(',') + 1));
+    EXPECT_GT(lufs, -40.0);
+    EXPECT_LT(lufs, -5.0);
 }
