@@ -49,7 +49,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
       m_host(*m_model, *m_form.listView, *m_form.record, *m_form.filter, *m_form.length,
              [this] { return m_follower->Resuming(); }),
       m_scanner(m_table, m_host), m_player(Backend), m_failures(*m_form.fileName),
-      m_input(*m_form.listView, *m_form.length)
+      m_input(*m_form.listView, *m_form.length), m_controls(m_form)
 {
     for (std::size_t i = 0; i < m_timer.size(); ++i) {
         m_timer[i].setInterval(1000);
@@ -180,22 +180,14 @@ void Display::LoadFile(const QString& Path)
 
 void Display::ScanLoadedFile(const std::function<void()>& Scan)
 {
-    m_form.stopIt->setEnabled(true);
-    m_form.load->setEnabled(false);
-    m_form.filter->setEnabled(false);
-    m_form.length->setEnabled(false);
-    m_form.quit->setEnabled(false);
+    m_controls.Begin();
     try {
         Scan ? Scan() : Look4Frame(m_recordFile);
     } catch (const std::exception& failure) {
         // The rows found so far stay; the window comes back as after a scan.
         m_failures.Show(failure);
     }
-    m_form.stopIt->setEnabled(false);
-    m_form.load->setEnabled(true);
-    m_form.filter->setEnabled(true);
-    m_form.length->setEnabled(true);
-    m_form.quit->setEnabled(true);
+    m_controls.End();
 }
 
 void Display::Look4Frame(const std::string& File)
@@ -204,10 +196,10 @@ void Display::Look4Frame(const std::string& File)
     try {
         m_scanner.Look4Frame(File);
     } catch (...) {
-        m_host.ShowProgress();
+        m_host.EndFullScan();
         throw;
     }
-    m_host.ShowProgress();
+    m_host.EndFullScan();
 }
 
 void Display::StopIt_Click()

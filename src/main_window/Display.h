@@ -4,6 +4,7 @@
 #include "FailurePanel.h"
 #include "FileDialog.h"
 #include "ListInput.h"
+#include "ScanControls.h"
 #include "SegmentPlayer.h"
 #include "WindowScanHost.h"
 #include "record/Scanner.h"
@@ -97,6 +98,7 @@ class Display : public QWidget
     FileDialog m_dialogs;
     FailurePanel m_failures;
     ListInput m_input;
+    ScanControls m_controls;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;
 

@@ -1,6 +1,8 @@
 #include "DisplayForm.h"
 
 #include "DesignLayout.h"
+#include "FocusedList.h"
+#include "FocusedScrollBar.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -78,7 +80,7 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
     }
     Window.setWindowIcon(icon);
 
-    listView = new QTableView(&Window);
+    listView = new FocusedList(&Window);
     listView->setObjectName("ListView");
     listView->setModel(&Model);
     layout->Add(*listView, QRect(0, 0, 5460, 2880), DesignLayout::GrowWidth | DesignLayout::GrowHeight);
@@ -113,7 +115,7 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
     filter->setChecked(true);
     filter->setFont(narrow);
 
-    length = new QScrollBar(Qt::Vertical, &Window);
+    length = new FocusedScrollBar(Qt::Vertical, &Window);
     length->setObjectName("Length");
     layout->Add(*length, QRect(1920, 2880, 255, 240), DesignLayout::FollowBottom);
     // Length covers the end of Filter's box: its longest caption fits before it.
