@@ -50,7 +50,7 @@ class Display : public QWidget
     void Auto_Click();
     void Timer_Timer(int Index);
     void ListView_MouseDown(int Button);
-    // Throws Failure when the play or the save fails.
+    // Throws Failure when the play fails; a failed save asks again.
     void ListView_ItemClick(int Position);
 
     void Look4Frame(const std::string& File);

@@ -3,6 +3,7 @@
 #include "DesignLayout.h"
 #include "FocusedList.h"
 #include "FocusedScrollBar.h"
+#include "StatusPanel.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -146,13 +147,15 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
         QLabel*& panel;
         const char* name;
         const char* text;
+        const char* accessibleName;
         int width;
         int minimum;
     };
-    for (const PanelDesign& design :
-         {PanelDesign{fileName, "Filename", "File name", 2500, 2500}, PanelDesign{panel2, "Panel2", "", 1905, 1440},
-          PanelDesign{record, "Record", "Segments", 1000, 1000}}) {
-        design.panel = new QLabel(QString::fromLatin1(design.text), statusBar);
+    for (const PanelDesign& design : {PanelDesign{fileName, "Filename", "File name", "File name", 2500, 2500},
+                                      PanelDesign{panel2, "Panel2", "", "Playback", 1905, 1440},
+                                      PanelDesign{record, "Record", "Segments", "Segments", 1000, 1000}}) {
+        design.panel =
+            new StatusPanel(QString::fromLatin1(design.text), QString::fromLatin1(design.accessibleName), statusBar);
         design.panel->setObjectName(design.name);
         design.panel->setFrameShape(QFrame::Panel);
         design.panel->setFrameShadow(QFrame::Sunken);
@@ -184,6 +187,18 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
         fileName->setFixedWidth(layout->Pixels(2500) + Extra.width());
     });
     layout->setGeometry(QRect(QPoint(0, 0), Window.size()));
+
+    // What assistive technology calls the controls whose caption does not
+    // say it, or that have none.
+    listView->setAccessibleName("Messages");
+    length->setAccessibleName("Filter threshold in seconds");
+    length->setAccessibleDescription("Messages this many seconds long or shorter are filtered out");
+    progressBar->setAccessibleName("Playback position");
+    statusBar->setAccessibleName("Status");
+    Window.setAccessibleName("Quelm MP3 Reader");
+    // Its text is hidden: it is the value that assistive technology reads.
+    progressBar->setFormat("%v of %m seconds");
+    progressBar->setAccessibleDescription(progressBar->text());
 
     QWidget::setTabOrder(load, listView);
     QWidget::setTabOrder(listView, stopIt);
