@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -49,7 +50,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
       m_host(*m_model, *m_form.listView, *m_form.record, *m_form.filter, *m_form.length,
              [this] { return m_follower->Resuming(); }),
       m_scanner(m_table, m_host), m_player(Backend), m_failures(*m_form.fileName),
-      m_input(*m_form.listView, *m_form.length)
+      m_input(*m_form.listView, *m_form.length), m_controls(m_form)
 {
     for (std::size_t i = 0; i < m_timer.size(); ++i) {
         m_timer[i].setInterval(1000);
@@ -127,21 +128,16 @@ FileDialogSettings Display::DialogSettings(const QString& FileName, const QStrin
 void Display::Load_Click()
 {
     m_form.autoRead->setChecked(false);
-    FileDialogSettings settings = DialogSettings("*.mp3", "Select Quelm MP3 file to be load ...");
-    for (;;) {
-        const auto answer = m_dialogs.ShowOpen(this, settings);
-        if (!answer || answer->isEmpty()) {
-            return; // a cancel ends the command without a word
-        }
-        const auto unreadable = ReadOnlyFile::Unreadable(LocalPath(*answer), "cannot read");
-        if (!unreadable) {
-            LoadFile(*answer);
-            return;
-        }
-        settings.fileName = *answer;
-        settings.notice = QString::fromLocal8Bit(unreadable->what());
-        m_failures.Show(*unreadable);
-    }
+    m_dialogs.AskUntilTaken(this, DialogSettings("*.mp3", "Select Quelm MP3 file to be load ..."), false,
+                            [this](const QString& Answer) -> std::optional<QString> {
+                                if (const auto unreadable =
+                                        ReadOnlyFile::Unreadable(LocalPath(Answer), "cannot read")) {
+                                    m_failures.Show(*unreadable);
+                                    return QString::fromLocal8Bit(unreadable->what());
+                                }
+                                LoadFile(Answer);
+                                return std::nullopt;
+                            });
 }
 
 void Display::LoadFile(const QString& Path)
@@ -159,6 +155,9 @@ void Display::LoadFile(const QString& Path)
     }
     if (const auto unreadable = ReadOnlyFile::Unreadable(file, "cannot read")) {
         m_failures.Show(*unreadable);
+        if (m_recordFile.empty()) {
+            m_failures.KeepShown(); // an empty window says why it is empty
+        }
         return;
     }
     // The next dialog opens where this file was found.
@@ -180,22 +179,14 @@ void Display::LoadFile(const QString& Path)
 
 void Display::ScanLoadedFile(const std::function<void()>& Scan)
 {
-    m_form.stopIt->setEnabled(true);
-    m_form.load->setEnabled(false);
-    m_form.filter->setEnabled(false);
-    m_form.length->setEnabled(false);
-    m_form.quit->setEnabled(false);
+    m_controls.Begin();
     try {
         Scan ? Scan() : Look4Frame(m_recordFile);
     } catch (const std::exception& failure) {
         // The rows found so far stay; the window comes back as after a scan.
         m_failures.Show(failure);
     }
-    m_form.stopIt->setEnabled(false);
-    m_form.load->setEnabled(true);
-    m_form.filter->setEnabled(true);
-    m_form.length->setEnabled(true);
-    m_form.quit->setEnabled(true);
+    m_controls.End();
 }
 
 void Display::Look4Frame(const std::string& File)
@@ -204,10 +195,10 @@ void Display::Look4Frame(const std::string& File)
     try {
         m_scanner.Look4Frame(File);
     } catch (...) {
-        m_host.ShowProgress();
+        m_host.EndFullScan();
         throw;
     }
-    m_host.ShowProgress();
+    m_host.EndFullScan();
 }
 
 void Display::StopIt_Click()
@@ -324,6 +315,7 @@ void Display::SetProgress(double Maximum, int Value)
     const int top = Maximum >= 1 ? static_cast<int>(std::min<double>(Maximum, 1 << 30)) : 1;
     m_form.progressBar->setRange(0, top);
     m_form.progressBar->setValue(std::clamp(Value, 0, top));
+    m_form.progressBar->setAccessibleDescription(m_form.progressBar->text());
 }
 
 void Display::ListView_MouseDown(int Button)
@@ -394,13 +386,19 @@ void Display::SaveSegment(const SegmentRow& Shown)
         return;
     }
     const std::string name = DefaultSegmentName(m_recordFile, row);
-    const auto answer =
-        m_dialogs.ShowSave(this, DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
-                                                "Select Quelm MP3 filename to be save ..."));
-    if (!answer || answer->isEmpty()) {
-        return;
-    }
-    SaveSegmentFile(m_recordFile, *row.Offsets(), LocalPath(*answer));
+    m_dialogs.AskUntilTaken(this,
+                            DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
+                                           "Select Quelm MP3 filename to be save ..."),
+                            true, [this, &row](const QString& Answer) -> std::optional<QString> {
+                                try {
+                                    SaveSegmentFile(m_recordFile, *row.Offsets(), LocalPath(Answer));
+                                } catch (const std::exception& failure) {
+                                    m_failures.Show(failure);
+                                    return QString::fromLocal8Bit(failure.what());
+                                }
+                                m_failures.Note("Saved " + QFileInfo(Answer).fileName());
+                                return std::nullopt;
+                            });
 }
 
 } // namespace quelm

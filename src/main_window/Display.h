@@ -4,6 +4,7 @@
 #include "FailurePanel.h"
 #include "FileDialog.h"
 #include "ListInput.h"
+#include "ScanControls.h"
 #include "SegmentPlayer.h"
 #include "WindowScanHost.h"
 #include "record/Scanner.h"
@@ -49,7 +50,7 @@ class Display : public QWidget
     void Auto_Click();
     void Timer_Timer(int Index);
     void ListView_MouseDown(int Button);
-    // Throws Failure when the play or the save fails.
+    // Throws Failure when the play fails; a failed save asks again.
     void ListView_ItemClick(int Position);
 
     void Look4Frame(const std::string& File);
@@ -97,6 +98,7 @@ class Display : public QWidget
     FileDialog m_dialogs;
     FailurePanel m_failures;
     ListInput m_input;
+    ScanControls m_controls;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;
 

@@ -13,15 +13,19 @@ class QWidget;
 namespace quelm
 {
 
-// The window's controls as its design places them (in twips), made on a
-// window the way a Designer form makes them: the form only builds and
-// names the widgets; what they do is wired by the window that owns them.
+class DesignLayout;
+
+// The window's controls as its design places them (in twips, scaled to the
+// user's font), made on a window the way a Designer form makes them: the
+// form only builds, names and places the widgets; what they do is wired by
+// the window that owns them.
 class DisplayForm
 {
   public:
     // Builds every control on Window, the list over Model.
     DisplayForm(QWidget& Window, QAbstractItemModel& Model);
 
+    DesignLayout* layout = nullptr; // places them, scaled to the user's font
     QTableView* listView = nullptr;
     QPushButton* load = nullptr;
     QCheckBox* filter = nullptr;

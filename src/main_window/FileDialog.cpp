@@ -46,6 +46,22 @@ std::optional<QString> FileDialog::ShowSave(QWidget* Parent, const FileDialogSet
     return Show(Parent, Settings, true);
 }
 
+bool FileDialog::AskUntilTaken(QWidget* Parent, FileDialogSettings Settings, bool Save, const Taker& Take)
+{
+    for (;;) {
+        const auto answer = Show(Parent, Settings, Save);
+        if (!answer || answer->isEmpty()) {
+            return false; // a cancel ends the command without a word
+        }
+        const auto refused = Take(*answer);
+        if (!refused) {
+            return true;
+        }
+        Settings.fileName = *answer;
+        Settings.notice = *refused;
+    }
+}
+
 std::optional<QString> FileDialog::Show(QWidget* Parent, const FileDialogSettings& Settings, bool Save)
 {
     auto answer = Ask(Parent, Settings, Save);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -33,6 +34,12 @@ class FileDialog
     // The chosen path, or nothing when the user cancelled.
     std::optional<QString> ShowOpen(QWidget* Parent, const FileDialogSettings& Settings);
     std::optional<QString> ShowSave(QWidget* Parent, const FileDialogSettings& Settings);
+
+    // Asks until Take takes the answer or the user cancels: Take returns
+    // why an answer would not do, and the dialog comes back with that
+    // notice and the answer. True when an answer was taken.
+    using Taker = std::function<std::optional<QString>(const QString& Answer)>;
+    bool AskUntilTaken(QWidget* Parent, FileDialogSettings Settings, bool Save, const Taker& Take);
 
     const FileDialogSettings& LastSettings() const { return m_last; }
     int TimesShown() const { return m_shown; }

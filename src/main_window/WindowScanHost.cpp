@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTableView>
@@ -32,6 +33,7 @@ WindowScanHost::WindowScanHost(SegmentTableModel& Model, QTableView& List, QLabe
 void WindowScanHost::BeginFullScan()
 {
     m_rowToShow = 0;
+    m_rowShown = 0;
     m_scanFilter = {m_filter.isChecked(), m_length.value()};
     m_recordTextPending = false;
     m_lastShown = {}; // the first yield shows what was found
@@ -54,6 +56,17 @@ void WindowScanHost::ShowProgress()
         // them now.
         m_list.doItemsLayout();
         m_list.scrollTo(m_model.index(row - 1, 0));
+        m_rowShown = row;
+    }
+}
+
+void WindowScanHost::EndFullScan()
+{
+    ShowProgress();
+    const int row = std::min(m_rowShown, m_model.rowCount());
+    if (row > 0) {
+        // Selects nothing: a row is played only by the user.
+        m_list.selectionModel()->setCurrentIndex(m_model.index(row - 1, 0), QItemSelectionModel::NoUpdate);
     }
 }
 

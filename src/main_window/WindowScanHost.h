@@ -37,6 +37,10 @@ class WindowScanHost : public ScanHost
     // Shows the rows found so far and the counter, and scrolls to the row
     // the scan asked for.
     void ShowProgress();
+    // After a full scan: shows what it found, and the row it scrolled to
+    // last becomes the list's current row, so that the keys move from the
+    // row in view.
+    void EndFullScan();
     // Empties the counter: Stop leaves the list without one.
     void ClearRecordPanel();
 
@@ -62,6 +66,7 @@ class WindowScanHost : public ScanHost
 
     std::pair<bool, std::int32_t> m_scanFilter{false, 0}; // Filter and Length at the last full scan
     int m_rowToShow = 0;
+    int m_rowShown = 0; // the row the full scan scrolled to last
     // The "Record" panel's text as the scan has it, shown now and then.
     std::string m_recordText;
     bool m_recordTextPending = false;

@@ -1,9 +1,11 @@
 #include "Display.h"
 #include "SignalCloser.h"
+#include "WindowPlacement.h"
 #include "WindowStart.h"
 #include "mapped_file/Signals.h"
 
 #include <QApplication>
+#include <QSettings>
 
 int main(int argc, char** argv)
 {
@@ -29,8 +31,11 @@ int main(int argc, char** argv)
         quelm::Display display;
         const quelm::SignalCloser closer(display);
         QApplication::setWindowIcon(display.windowIcon());
+        QSettings settings("QuelmRdr", "quelmrdr");
+        quelm::WindowPlacement::Restore(display, settings);
         start.Show(display);
         const int status = QApplication::exec();
+        quelm::WindowPlacement::Save(display, settings);
         signal = closer.Received();
         if (signal == 0) {
             return status;

@@ -3,6 +3,7 @@
 #include "mapped_file/Failure.h"
 
 #include <QLabel>
+#include <QTest>
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -64,17 +65,20 @@ TEST_F(FailurePanelTest, ShowsTheReasonFirstAndPathsByTheirLastName)
     panel.Show(QString("cannot save /srv/out/a very long name of a segment.mp3: it names a folder"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "quelmrdr: cannot save /srv/out/a very long name of a segment.mp3: it names a folder\n");
-    EXPECT_TRUE(label.text().endsWith(QChar(0x2026))) << label.text().toStdString();
+    EXPECT_TRUE(label.text().contains(QChar(0x2026))) << label.text().toStdString();
     EXPECT_TRUE(label.toolTip().startsWith("cannot save /srv/out/"));
 }
 
-TEST_F(FailurePanelTest, GivesBackTheCoveredNameAndTipAfterEightSeconds)
+TEST_F(FailurePanelTest, GivesBackTheCoveredNameAndTipAtTheFirstActionAfterEightSeconds)
 {
     panel.Show(QString("first"));
     panel.Show(QString("second")); // covers the failure, not the name
     EXPECT_TRUE(panel.Timer().isActive() && panel.Timer().isSingleShot());
     EXPECT_EQ(panel.Timer().interval(), 8000);
+    QTest::keyClick(&label, Qt::Key_A);                   // too early
     QMetaObject::invokeMethod(&panel.Timer(), "timeout"); // as its time is up
+    EXPECT_EQ(label.text(), "second");
+    QTest::keyClick(&label, Qt::Key_A);
     EXPECT_EQ(label.text(), "day.mp3");
     EXPECT_EQ(label.toolTip(), "/srv/rec/day.mp3");
     EXPECT_TRUE(panel.LastFailure().isEmpty());
