@@ -102,7 +102,7 @@ std::string CueTime(double Seconds)
 {
     const auto frames = static_cast<std::int64_t>(std::llround(Seconds * 75));
     char text[48];
-    std::snprintf(text, sizeof text, "%02" PRId64 ":%02" PRId64 ":%02" PRId64, frames / std::int64_t{75 * 60},
+    std::snprintf(text, sizeof text, "%02" PRId64 ":%02" PRId64 ":%02" PRId64, frames / (std::int64_t{75} * 60),
                   frames / 75 % 60, frames % 75);
     return text;
 }

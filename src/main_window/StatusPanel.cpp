@@ -5,11 +5,11 @@ namespace quelm
 
 StatusPanel::StatusPanel(const QString& Text, const QString& Name, QWidget* Parent) : QLabel(Text, Parent)
 {
-    static const bool installed = [] {
+    static const bool kInstalled = [] {
         QAccessible::installFactory(&StatusPanel::Create);
         return true;
     }();
-    (void)installed;
+    (void)kInstalled;
     setAccessibleName(Name);
 }
 

@@ -25,7 +25,7 @@ struct MeterEnd {
 using Decoder = std::unique_ptr<mpg123_handle, DecoderEnd>;
 using Meter = std::unique_ptr<ebur128_state, MeterEnd>;
 
-constexpr std::size_t kPiece = 64 * 1024;
+constexpr std::size_t kPiece = std::size_t{64} * 1024;
 
 // A feeding decoder that gives 32-bit float samples at any rate, mono or
 // stereo, quietly.
