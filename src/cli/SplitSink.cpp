@@ -38,7 +38,7 @@ void SplitSink::Take(const SegmentRow& Row)
             return;
         }
     }
-    m_batch->Add(*Row.Offsets(), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)));
+    m_batch->Add(*Row.Offsets(), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)), LinkRule::Never);
     if (++m_queued >= SegmentBatch::kGroupSize) {
         SaveQueued();
     }

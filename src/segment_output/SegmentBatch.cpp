@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -29,7 +28,22 @@ struct Folder {
     int fd = -1;
     dev_t device = 0;
     ino_t inode = 0;
+    uid_t owner = 0;
+    mode_t mode = 0;
 };
+
+// The kernel's fs.protected_symlinks rule: in a sticky folder that everyone
+// may write into, a link is followed only when it is the user's own or the
+// folder owner's. A link planted there by another user could otherwise make
+// a save replace any file of the victim's.
+bool KernelWouldFollow(const Folder& In, const struct stat& Link)
+{
+    const bool shared = (In.mode & S_ISVTX) != 0 && (In.mode & S_IWOTH) != 0;
+    return !shared || Link.st_uid == ::geteuid() || Link.st_uid == In.owner;
+}
+
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
 
 // A target as its open folder and its name there, with what it replaces.
 struct Destination {
@@ -65,34 +79,54 @@ class SegmentBatch::Folders
     Folders(const Folders&) = delete;
     Folders& operator=(const Folders&) = delete;
 
-    // Follows a symlink to the file it names and refuses what a segment
-    // must not replace.
-    Destination Resolve(const std::string& Target, const RecordSource& Source)
+    // Follows a symlink to the file it names (only as the kernel would, and
+    // never for a name of our own making) and refuses what a segment must
+    // not replace. Each link is read relative to its own open folder: a path
+    // resolved in one go (realpath) would skip the kernel's rule.
+    Destination Resolve(const std::string& Target, LinkRule Links, const RecordSource& Source)
     {
         if (Target.empty()) {
             throw Failure("no file name to save the segment under");
         }
         Destination destination;
         SplitPath(Target, destination);
-        if (destination.name.empty()) {
-            throw Failure("cannot save " + Target, Target, "it names a folder");
-        }
-        destination.folder = Open(destination.folderPath);
         struct stat info {
         };
-        if (::fstatat(destination.folder.fd, destination.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT) {
-                SystemFailure("cannot save", Target, errno);
+        for (int hops = 0;; ++hops) {
+            if (destination.name.empty()) {
+                throw Failure("cannot save " + Target, Target, "it names a folder");
             }
-            return destination;
-        }
-        if (S_ISLNK(info.st_mode)) {
-            char resolved[PATH_MAX];
-            if (::realpath(Target.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0) {
+            destination.folder = Open(destination.folderPath);
+            if (::fstatat(destination.folder.fd, destination.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno != ENOENT) {
+                    SystemFailure("cannot save", Target, errno);
+                }
+                if (hops > 0) {
+                    throw Failure("cannot save " + Target, Target, "it is a symbolic link to nothing");
+                }
+                return destination;
+            }
+            if (!S_ISLNK(info.st_mode)) {
+                break;
+            }
+            if (Links == LinkRule::Never) {
+                throw Failure("cannot save " + Target, Target, "it is a symbolic link, and a split never follows one");
+            }
+            if (!KernelWouldFollow(destination.folder, info)) {
+                throw Failure("cannot save " + Target, Target,
+                              "it is a symbolic link of another user's in a shared sticky folder; not followed");
+            }
+            if (hops == kMaxLinks) {
+                SystemFailure("cannot save", Target, ELOOP);
+            }
+            std::string text(PATH_MAX, '\0');
+            const ssize_t length =
+                ::readlinkat(destination.folder.fd, destination.name.c_str(), text.data(), text.size());
+            if (length <= 0 || static_cast<std::size_t>(length) >= text.size()) {
                 throw Failure("cannot save " + Target, Target, "it is a symbolic link to nothing");
             }
-            SplitPath(resolved, destination);
-            destination.folder = Open(destination.folderPath);
+            text.resize(static_cast<std::size_t>(length));
+            SplitPath(text.front() == '/' ? text : destination.folderPath + '/' + text, destination);
         }
         if (!S_ISREG(info.st_mode)) {
             throw Failure("cannot save " + Target, Target, "it exists and is not a regular file");
@@ -117,7 +151,7 @@ class SegmentBatch::Folders
         if (!handle || ::fstat(handle.Get(), &info) != 0) {
             SystemFailure("cannot write into", Path, errno);
         }
-        const Folder folder{handle.Get(), info.st_dev, info.st_ino};
+        const Folder folder{handle.Get(), info.st_dev, info.st_ino, info.st_uid, info.st_mode};
         return m_open.emplace(Path, Held{std::move(handle), folder}).first->second.folder;
     }
 
@@ -138,9 +172,9 @@ SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize)
 
 SegmentBatch::~SegmentBatch() = default;
 
-void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target)
+void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links)
 {
-    m_items.push_back({Offsets, Target, {}});
+    m_items.push_back({Offsets, Target, {}, Links});
 }
 
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
@@ -169,7 +203,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
     for (std::size_t i = Begin; i < End; ++i) {
         BatchItem& item = m_items[i];
         try {
-            const Destination destination = m_folders->Resolve(item.target, m_source);
+            const Destination destination = m_folders->Resolve(item.target, item.links, m_source);
             const Folder& folder = destination.folder;
             const std::string key =
                 std::to_string(folder.device) + ':' + std::to_string(folder.inode) + '/' + destination.name;

@@ -14,6 +14,12 @@
 namespace quelm
 {
 
+// Whether a target that is a symbolic link is followed: as the kernel
+// follows one (fs.protected_symlinks: not another user's link in a shared
+// sticky folder), for a name the user gave; never, for a name made up from
+// the record file's bytes, which another user can predict and plant.
+enum class LinkRule { AsTheKernel, Never };
+
 // One segment of a batch: where it lies in the record file, the file it is
 // saved as, and, once the batch has been saved, why it was not saved
 // (nothing when it was).
@@ -21,6 +27,7 @@ struct BatchItem {
     SegmentOffsets offsets;
     std::string target;
     std::shared_ptr<const Failure> failure;
+    LinkRule links = LinkRule::AsTheKernel;
 
     bool Saved() const { return failure == nullptr; }
 };
@@ -37,8 +44,9 @@ struct BatchItem {
 // stay a bounded number that a signal handler can remove.
 //
 // Each target is checked before anything is written: an existing target
-// must be a regular file (a symlink is followed to the file it names and
-// that file is replaced, the link kept; a dangling link is refused); the
+// must be a regular file (a symlink is followed, as LinkRule says, to the
+// file it names and that file is replaced, the link kept; a dangling link is
+// refused); the
 // replaced file keeps its mode (and, where the process may, its owner);
 // the record file itself and a target named twice in one batch are
 // refused. A segment whose markers are no longer where the scan found them
@@ -58,7 +66,7 @@ class SegmentBatch
     SegmentBatch& operator=(const SegmentBatch&) = delete;
 
     // Queues a segment; nothing is written before Save.
-    void Add(const SegmentOffsets& Offsets, const std::string& Target);
+    void Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
 
     // Saves every queued item, in the order added. Done, when given, is
     // called once per item as soon as the item is final (saved and in
