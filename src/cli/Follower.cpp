@@ -45,6 +45,7 @@ bool Follower::Run()
     SegmentTable table;
     RowStream stream(m_filterOn, m_filterSeconds, table, m_sink, true);
     Scanner scanner(table, stream);
+    stream.StopOnSignal(scanner);
     FollowedFile followed(scanner, m_file);
     using ReadEnd = FollowedFile::ReadEnd;
     const auto waiting = [&] { Complain(m_out, m_file + " is gone; waiting for it"); };

@@ -1,5 +1,6 @@
 #include "RowStream.h"
 
+#include "mapped_file/Signals.h"
 #include "segment_output/Extraction.h"
 
 #include <algorithm>
@@ -16,6 +17,9 @@ RowStream::RowStream(bool FilterOn, std::int32_t FilterSeconds, SegmentTable& Ta
 void RowStream::Yield(std::uint64_t Done, std::uint64_t Total)
 {
     CliScanHost::Yield(Done, Total);
+    if (m_scanner != nullptr && Signals::CaughtStop() != 0) {
+        m_scanner->Stop();
+    }
     Emit(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include "CliScanHost.h"
 #include "RowSink.h"
+#include "record/Scanner.h"
 #include "record/SegmentTable.h"
 
 #include <cstdint>
@@ -37,6 +38,9 @@ class RowStream : public CliScanHost
     void Emit(bool ScanEnded);
     // The table was cleared for a scan anew: its rows are written anew.
     void Restart() { m_written = 0; }
+    // A caught stop signal stops Scan at its next yield, so that a run told
+    // to end does not first scan the rest of a large file.
+    void StopOnSignal(Scanner& Scan) { m_scanner = &Scan; }
 
   private:
     void Reopen(std::int32_t Position);
@@ -46,6 +50,7 @@ class RowStream : public CliScanHost
     bool m_following;
     std::int32_t m_held;
     std::int32_t m_written = 0;
+    Scanner* m_scanner = nullptr;
 };
 
 } // namespace quelm::cli

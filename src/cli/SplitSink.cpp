@@ -4,6 +4,8 @@
 #include "TextOutput.h"
 #include "segment_output/DefaultName.h"
 
+#include <cerrno>
+
 namespace quelm::cli
 {
 
@@ -17,6 +19,9 @@ SplitSink::SplitSink(CheckedOutput& Out, std::string Folder) : m_out(Out), m_fol
 void SplitSink::BeginFile(const std::string& RecordFile)
 {
     SaveQueued();
+    if (m_batch) {
+        m_unsaved += m_batch->Unsaved();
+    }
     m_batch.reset();
     m_batchFailed = false;
     m_recordFile = RecordFile;
@@ -26,6 +31,10 @@ void SplitSink::Take(const SegmentRow& Row)
 {
     if (!Row.HasEnd() || m_batchFailed) {
         return; // no end: nothing to save
+    }
+    if (m_halt != SegmentBatch::Halt::None) {
+        ++m_unsaved;
+        return;
     }
     if (!m_batch) {
         // Opened at the first segment: a file that cannot be scanned has
@@ -37,6 +46,7 @@ void SplitSink::Take(const SegmentRow& Row)
             m_allSaved = false;
             return;
         }
+        m_batch->HaltOnStopSignal();
     }
     m_batch->Add(*Row.Offsets(), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)), LinkRule::Never);
     if (++m_queued >= SegmentBatch::kGroupSize) {
@@ -60,6 +70,9 @@ void SplitSink::Done(const BatchItem& Item)
     SayRepeats();
     Complain(m_out, Item.failure->what());
     m_lastFailure = Item.failure->what();
+    if (Item.failure->Error() == ENOSPC || Item.failure->Error() == EDQUOT) {
+        m_haltReason = Item.failure->Reason();
+    }
 }
 
 void SplitSink::SayRepeats()
@@ -82,6 +95,29 @@ void SplitSink::SaveQueued()
     if (!failure.empty()) {
         Complain(m_out, failure);
         m_allSaved = false;
+    }
+    NoteHalt();
+}
+
+void SplitSink::NoteHalt()
+{
+    if (m_halt == SegmentBatch::Halt::None && m_batch) {
+        m_halt = m_batch->Halted();
+    }
+}
+
+void SplitSink::SayUnsaved()
+{
+    NoteHalt();
+    const std::size_t unsaved = m_unsaved + (m_batch ? m_batch->Unsaved() : 0);
+    if (m_halt == SegmentBatch::Halt::None || unsaved == 0) {
+        return;
+    }
+    const std::string count = std::to_string(unsaved) + " segment" + (unsaved == 1 ? " was" : "s were");
+    if (m_halt == SegmentBatch::Halt::Stopped) {
+        Complain(m_out, "stopped: " + count + " not saved");
+    } else {
+        Complain(m_out, "saving stopped (" + m_haltReason + "): " + count + " not saved");
     }
 }
 

@@ -26,10 +26,17 @@ class SplitSink : public RowSink
     void Take(const SegmentRow& Row) override;
 
     void SaveQueued();
-    // False once any segment could not be saved.
+    // False once any segment could not be saved (a stop signal aside).
     bool AllSaved() const { return m_allSaved; }
+    // Says once how many segments were not saved after the saving stopped: a
+    // full disk (a message per segment would flood the terminal) or a stop
+    // signal.
+    void SayUnsaved();
 
   private:
+    // Stops the saving for the rest of the run when the batch halted.
+    void NoteHalt();
+
     void Done(const BatchItem& Item);
     // Says how many failures in a row repeated the one said before them.
     void SayRepeats();
@@ -42,6 +49,10 @@ class SplitSink : public RowSink
     std::size_t m_queued = 0;
     bool m_batchFailed = false; // the record file could not be opened for it
     bool m_allSaved = true;
+    // Once the saving halted: why, and the segments not saved since.
+    SegmentBatch::Halt m_halt = SegmentBatch::Halt::None;
+    std::string m_haltReason;
+    std::size_t m_unsaved = 0;
     // A record file cut short under a split fails every segment after the
     // cut for the same reason: it is said once, with a count.
     std::string m_lastFailure;

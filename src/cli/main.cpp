@@ -133,6 +133,7 @@ int Split(const CommandLine& Line, CheckedOutput& Out)
     SplitSink sink(Out, Line.directory);
     const bool allScanned = ScanFiles(
         Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.SaveQueued(); });
+    sink.SayUnsaved();
     return allScanned && sink.AllSaved() ? 0 : 1;
 }
 

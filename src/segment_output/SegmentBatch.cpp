@@ -1,6 +1,7 @@
 #include "SegmentBatch.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/Signals.h"
 #include "../mapped_file/UniqueFd.h"
 #include "FileWriting.h"
 #include "Id3Tag.h"
@@ -180,27 +181,47 @@ void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target,
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
 {
     bool all = true;
-    while (m_saved < m_items.size()) {
-        const std::size_t end = std::min(m_items.size(), m_saved + m_groupSize);
+    while (m_saved < m_items.size() && m_halt == Halt::None) {
         const std::size_t begin = m_saved;
-        all = SaveGroup(begin, end) && all;
+        const std::size_t end = SaveGroup(begin, std::min(m_items.size(), m_saved + m_groupSize));
         m_saved = end;
-        if (Done) {
-            for (std::size_t i = begin; i < end; ++i) {
+        for (std::size_t i = begin; i < end; ++i) {
+            all = all && m_items[i].Saved();
+            if (Done) {
                 Done(m_items[i]);
             }
         }
     }
-    return all;
+    return all && m_saved == m_items.size();
 }
 
-bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
+bool SegmentBatch::HaltNow()
+{
+    if (m_halt == Halt::None && m_haltOnStop && Signals::CaughtStop() != 0) {
+        m_halt = Halt::Stopped;
+    }
+    return m_halt != Halt::None;
+}
+
+void SegmentBatch::NoteFailure(BatchItem& Item, const Failure& Why)
+{
+    Item.failure = std::make_shared<const Failure>(Why);
+    if (Why.Error() == ENOSPC || Why.Error() == EDQUOT) {
+        m_halt = Halt::NoRoom;
+    }
+}
+
+std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
 {
     // 1. Every segment into a temporary beside its target.
     std::vector<Pending> pending;
     pending.reserve(End - Begin);
     const bool alone = End - Begin == 1;
     for (std::size_t i = Begin; i < End; ++i) {
+        if (HaltNow()) {
+            End = i;
+            break;
+        }
         BatchItem& item = m_items[i];
         try {
             const Destination destination = m_folders->Resolve(item.target, item.links, m_source);
@@ -231,7 +252,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             file.Close(item.target);
             pending.push_back({i, folder, destination.name, std::move(file)});
         } catch (const Failure& failure) {
-            item.failure = std::make_shared<const Failure>(failure);
+            NoteFailure(item, failure);
         }
     }
 
@@ -257,7 +278,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             one.file.PutInPlace(one.name, item.target);
             renamed[one.folder.fd].push_back(one.item);
         } catch (const Failure& failure) {
-            item.failure = std::make_shared<const Failure>(failure);
+            NoteFailure(item, failure);
         }
     }
     pending.clear();
@@ -266,17 +287,11 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
         if (::fsync(folder) != 0 && errno != EINVAL) {
             const int error = errno;
             for (const std::size_t i : items) {
-                m_items[i].failure =
-                    std::make_shared<const Failure>(Failure::System("cannot save", m_items[i].target, error));
+                NoteFailure(m_items[i], Failure::System("cannot save", m_items[i].target, error));
             }
         }
     }
-
-    bool all = true;
-    for (std::size_t i = Begin; i < End; ++i) {
-        all = all && m_items[i].Saved();
-    }
-    return all;
+    return End;
 }
 
 } // namespace quelm

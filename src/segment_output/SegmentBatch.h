@@ -57,6 +57,11 @@ class SegmentBatch
   public:
     static constexpr std::size_t kGroupSize = 32768;
 
+    // Why a batch saves nothing more: a caught stop signal (when it was asked
+    // to heed them), or a disk without room (ENOSPC, EDQUOT), after which every
+    // later item would fail the same way.
+    enum class Halt { None, Stopped, NoRoom };
+
     // Opens the record file (without blocking; not a regular file, missing
     // or unreadable: Failure). GroupSize (at most kGroupSize) is the number
     // of items made durable together.
@@ -72,15 +77,29 @@ class SegmentBatch
     // called once per item as soon as the item is final (saved and in
     // place, or failed), in the order added. Returns true when every item
     // was saved. The items stay readable through Items(); a second Save
-    // saves only the items added since.
+    // saves only the items added since. Once halted (see Halted), Save ends
+    // between two items: those written are put in place, the rest stay
+    // queued, neither saved nor failed, and later Saves save nothing.
     bool Save(const std::function<void(const BatchItem&)>& Done = {});
+
+    // Makes a caught stop signal (Signals::CaughtStop) halt the batch before
+    // its next item, so that a run told to end does not first write
+    // thousands of segments.
+    void HaltOnStopSignal() { m_haltOnStop = true; }
+    Halt Halted() const { return m_halt; }
+    // The items added and not final: queued, or left by a halt.
+    std::size_t Unsaved() const { return m_items.size() - m_saved; }
 
     const std::vector<BatchItem>& Items() const { return m_items; }
 
   private:
     class Folders;
 
-    bool SaveGroup(std::size_t Begin, std::size_t End);
+    // Saves the items Begin .. End, or those before a halt; returns the end
+    // of those made final.
+    std::size_t SaveGroup(std::size_t Begin, std::size_t End);
+    bool HaltNow();
+    void NoteFailure(BatchItem& Item, const Failure& Why);
 
     RecordSource m_source;
     std::unique_ptr<Folders> m_folders;
@@ -88,6 +107,8 @@ class SegmentBatch
     std::set<std::string> m_targets; // folder device:inode/name
     std::size_t m_groupSize;
     std::size_t m_saved = 0;
+    bool m_haltOnStop = false;
+    Halt m_halt = Halt::None;
 };
 
 } // namespace quelm
