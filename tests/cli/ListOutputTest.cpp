@@ -121,3 +121,24 @@ TEST(ListOutput, ControlBytesOfStampsNeverReachTheTerminal)
     EXPECT_EQ(split.out.find_first_of("\x1b\x9b"), std::string::npos) << split.out;
     EXPECT_NE(split.out.find("1009\\x1B[31m\\x9B1m-00000001.mp3\n"), std::string::npos) << split.out;
 }
+
+// Stamps a spreadsheet would run as formulas, or a terminal would obey:
+// CSV writes them as text, controls as the table does; JSON escapes C1 too.
+TEST(ListOutput, HostileStampsInCsvAndJsonAreInertText)
+{
+    TempDir dir;
+    const std::string path = dir.Write("h.mp3", Marker("STIME ", "=cmd|' /C calc'!A0") + Filler(10) +
+                                                    Marker("STIME ", "@SUM(1)\x1b[2J\x9b\\") + Filler(10) +
+                                                    Marker("STIME ", "-2+3") + Filler(10) + Marker("STIME ", "\tx"));
+    const auto csv = Cli("list --no-filter --csv " + Quote(path));
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "file,record,start,end,seconds,tag\r\n" + path +
+                           ",00000001,\"'=cmd|' /C calc'!A0  \",,,\" 29\"\r\n" + path +
+                           ",00000002,\"'@SUM(1)\\x1B[2J\\x9B\\\\       \",,,\" 69\"\r\n" + path +
+                           ",00000003,\"'-2+3                \",,,\" 109\"\r\n" + path +
+                           ",00000004,\"'\\x09x                  \",,,\" 149\"\r\n");
+    const auto json = Cli("list --no-filter --json " + Quote(path));
+    EXPECT_NE(json.out.find("\"@SUM(1)\\u001b[2J\\u009b\\\\       \""), std::string::npos) << json.out;
+    EXPECT_EQ(json.out.find_first_of("\x1b\x9b"), std::string::npos);
+    EXPECT_EQ(json.out.find("\xC2\x9B"), std::string::npos);
+}
