@@ -87,6 +87,8 @@ bool Follower::Run()
         if (Interrupted()) {
             break;
         }
+        // A reader that went away ends the run, as it ends tail -f.
+        m_out.CheckReader();
         FollowedFile::Step step;
         const std::string failure = Attempt([&] { step = followed.Check(); });
         if (!failure.empty()) {
