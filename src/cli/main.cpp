@@ -13,6 +13,7 @@
 #include "record/Scanner.h"
 #include "segment_output/Extraction.h"
 #include "segment_output/SegmentSaver.h"
+#include "segment_output/TempFiles.h"
 #include "segment_output/TemporaryFile.h"
 
 #include <cerrno>
@@ -179,6 +180,7 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
 
 int main(int argc, char** argv)
 {
+    DropRelativeTempFolders();
     // A reader that went away is reported as a failed write, not a silent end.
     Signals::IgnoreBrokenPipe();
     RemoveTemporaryFilesOnSignals();

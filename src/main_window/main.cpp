@@ -2,11 +2,13 @@
 #include "SignalCloser.h"
 #include "WindowStart.h"
 #include "mapped_file/Signals.h"
+#include "segment_output/TempFiles.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    quelm::DropRelativeTempFolders();
     QCoreApplication::setApplicationName("QuelmRdr");
     QCoreApplication::setApplicationVersion(QUELMRDR_VERSION);
     QStringList arguments;
