@@ -1,6 +1,9 @@
 #pragma once
 
+#include "mapped_file/FileId.h"
 #include "record/SegmentRow.h"
+
+#include <optional>
 
 namespace quelm::cli
 {
@@ -12,6 +15,8 @@ class RowSink
   public:
     virtual ~RowSink() = default;
     virtual void Take(const SegmentRow& Row) = 0;
+    // The rows that follow were scanned from File (none: unknown).
+    virtual void ScannedFrom(const std::optional<FileId>& /*File*/) {}
 };
 
 } // namespace quelm::cli

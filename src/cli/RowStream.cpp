@@ -38,6 +38,9 @@ void RowStream::Emit(bool ScanEnded)
     } else if (ScanEnded) {
         ready = count;
     }
+    if (m_written < ready) {
+        m_sink.ScannedFrom(m_table.ScannedFile());
+    }
     for (std::int32_t position = m_written + 1; position <= ready; ++position) {
         m_sink.Take(m_table.Row(position));
     }

@@ -27,6 +27,20 @@ void SplitSink::BeginFile(const std::string& RecordFile)
     m_recordFile = RecordFile;
 }
 
+void SplitSink::ScannedFrom(const std::optional<FileId>& File)
+{
+    if (File == m_scanned) {
+        return;
+    }
+    SaveQueued();
+    if (m_batch) {
+        m_unsaved += m_batch->Unsaved();
+    }
+    m_batch.reset();
+    m_batchFailed = false;
+    m_scanned = File;
+}
+
 void SplitSink::Take(const SegmentRow& Row)
 {
     if (!Row.HasEnd() || m_batchFailed) {
@@ -39,7 +53,8 @@ void SplitSink::Take(const SegmentRow& Row)
     if (!m_batch) {
         // Opened at the first segment: a file that cannot be scanned has
         // said so already.
-        const std::string failure = Attempt([&] { m_batch = std::make_unique<SegmentBatch>(m_recordFile); });
+        const std::string failure = Attempt(
+            [&] { m_batch = std::make_unique<SegmentBatch>(m_recordFile, SegmentBatch::kGroupSize, m_scanned); });
         if (!failure.empty()) {
             Complain(m_out, failure);
             m_batchFailed = true;
@@ -48,7 +63,7 @@ void SplitSink::Take(const SegmentRow& Row)
         }
         m_batch->HaltOnStopSignal();
     }
-    m_batch->Add(*Row.Offsets(), m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)), LinkRule::Never);
+    m_batch->Add(Row, m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)), LinkRule::Never);
     if (++m_queued >= SegmentBatch::kGroupSize) {
         SaveQueued();
     }

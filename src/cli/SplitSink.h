@@ -24,6 +24,9 @@ class SplitSink : public RowSink
     // The rows that follow are segments of RecordFile.
     void BeginFile(const std::string& RecordFile);
     void Take(const SegmentRow& Row) override;
+    // Rows of another file than those queued (the followed file was
+    // replaced): what is queued is saved first, the next batch opens anew.
+    void ScannedFrom(const std::optional<FileId>& File) override;
 
     void SaveQueued();
     // False once any segment could not be saved (a stop signal aside).
@@ -46,6 +49,7 @@ class SplitSink : public RowSink
     std::string m_recordFile;
     SavedNames m_names;
     std::unique_ptr<SegmentBatch> m_batch;
+    std::optional<FileId> m_scanned;
     std::size_t m_queued = 0;
     bool m_batchFailed = false; // the record file could not be opened for it
     bool m_allSaved = true;

@@ -85,13 +85,14 @@ int List(const CommandLine& Line, CheckedOutput& Out)
     return allScanned ? 0 : 1;
 }
 
-// Saves one row under Target; the failure's message, or empty.
-std::string SaveRow(const std::string& RecordFile, const SegmentRow& Row, const std::string& Target)
+// Saves one row of Table under Target; the failure's message, or empty.
+std::string SaveRow(const std::string& RecordFile, const SegmentTable& Table, const SegmentRow& Row,
+                    const std::string& Target)
 {
     if (!Row.HasEnd()) {
         return "segment " + Row.text + " has no end: there is nothing to save";
     }
-    return Attempt([&] { SaveSegmentFile(RecordFile, *Row.Offsets(), Target); });
+    return Attempt([&] { SaveSegmentFile(RecordFile, Row, Table.ScannedFile(), Target); });
 }
 
 int Save(const CommandLine& Line, CheckedOutput& Out)
@@ -110,7 +111,7 @@ int Save(const CommandLine& Line, CheckedOutput& Out)
                           std::to_string(table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
         return 1;
     }
-    const std::string saved = SaveRow(file, table.Row(Line.record), Line.output);
+    const std::string saved = SaveRow(file, table, table.Row(Line.record), Line.output);
     if (!saved.empty()) {
         Complain(Out, saved);
         return 1;

@@ -385,8 +385,10 @@ void Display::PlaySegment(const SegmentRow& Row)
 
 void Display::SaveSegment(const SegmentRow& Shown)
 {
-    // The dialog runs an event loop: work on a copy of the row.
+    // The dialog runs an event loop (the file may be followed and read anew
+    // meanwhile): work on a copy of the row and of the file it came from.
     const SegmentRow row = Shown;
+    const std::optional<FileId> scanned = m_table.ScannedFile();
     m_player.StopSound();
     if (!row.HasEnd()) {
         m_failures.Show(
@@ -400,7 +402,7 @@ void Display::SaveSegment(const SegmentRow& Shown)
     if (!answer || answer->isEmpty()) {
         return;
     }
-    SaveSegmentFile(m_recordFile, *row.Offsets(), LocalPath(*answer));
+    SaveSegmentFile(m_recordFile, row, scanned, LocalPath(*answer));
 }
 
 } // namespace quelm

@@ -71,6 +71,7 @@ void SegmentTable::Clear(ScanHost& Host)
     Host.BeginClearRows();
     m_rows.clear();
     m_forgotten = 0;
+    m_scannedFile.reset();
     Host.EndClearRows();
 }
 

@@ -165,8 +165,8 @@ class SegmentBatch::Folders
     std::map<std::string, Held> m_open;
 };
 
-SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize)
-    : m_source(RecordFile), m_folders(std::make_unique<Folders>()),
+SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize, const std::optional<FileId>& Scanned)
+    : m_source(RecordFile, Scanned), m_folders(std::make_unique<Folders>()),
       m_groupSize(std::clamp<std::size_t>(GroupSize, 1, kGroupSize))
 {
 }
@@ -175,7 +175,16 @@ SegmentBatch::~SegmentBatch() = default;
 
 void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links)
 {
-    m_items.push_back({Offsets, Target, {}, Links});
+    m_items.push_back({Offsets, Target, {}, Links, std::nullopt});
+}
+
+void SegmentBatch::Add(const SegmentRow& Row, const std::string& Target, LinkRule Links)
+{
+    const auto offsets = Row.Offsets();
+    if (!offsets) {
+        throw Failure("segment " + Row.text + " has no end: there is nothing to save");
+    }
+    m_items.push_back({*offsets, Target, {}, Links, Row.Markers()});
 }
 
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
@@ -231,7 +240,7 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             if (!m_targets.insert(key).second) {
                 throw Failure("cannot save " + item.target, item.target, "another segment is saved under that name");
             }
-            m_source.CheckMarkers(item.offsets);
+            m_source.CheckMarkers(item.offsets, item.markers ? &*item.markers : nullptr);
             TemporaryFile file(folder.fd, destination.folderPath);
             if (destination.replaced) {
                 // The new file takes the place of the old one: it keeps its

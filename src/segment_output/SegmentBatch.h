@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ struct BatchItem {
     std::string target;
     std::shared_ptr<const Failure> failure;
     LinkRule links = LinkRule::AsTheKernel;
+    // The whole markers as scanned, when known (see RecordSource::CheckMarkers).
+    std::optional<SegmentMarkers> markers;
 
     bool Saved() const { return failure == nullptr; }
 };
@@ -65,13 +68,18 @@ class SegmentBatch
     // Opens the record file (without blocking; not a regular file, missing
     // or unreadable: Failure). GroupSize (at most kGroupSize) is the number
     // of items made durable together.
-    explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize);
+    // Scanned, when known, is the file the segments were scanned from.
+    explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize,
+                          const std::optional<FileId>& Scanned = std::nullopt);
     ~SegmentBatch();
     SegmentBatch(const SegmentBatch&) = delete;
     SegmentBatch& operator=(const SegmentBatch&) = delete;
 
     // Queues a segment; nothing is written before Save.
     void Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
+    // Queues a scanned row that has its end, checked against its whole
+    // markers.
+    void Add(const SegmentRow& Row, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
 
     // Saves every queued item, in the order added. Done, when given, is
     // called once per item as soon as the item is final (saved and in

@@ -1,4 +1,5 @@
 #include "mapped_file/Failure.h"
+#include "record/Scanner.h"
 #include "segment_output/SegmentBatch.h"
 #include "segment_output/SegmentSaver.h"
 #include "segment_output/TemporaryFile.h"
@@ -168,4 +169,33 @@ TEST_F(SaveSafety, ABatchSavesEveryGoodItemInOrderAndReportsTheOthers)
     EXPECT_TRUE(batch.Save([&](const BatchItem& Item) { done.push_back(Item.target); }));
     ASSERT_EQ(done.size(), 1U);
     EXPECT_EQ(done[0], dir.Path("later.mp3"));
+}
+
+// Another day of the same recorder puts its markers at the same offsets;
+// a copy of the very same bytes is still another file. Either in place of
+// the scanned file fails the save of a scanned row.
+TEST_F(SaveSafety, ARowIsSavedOnlyFromTheFileAndMarkersItWasScannedFrom)
+{
+    SegmentTable table;
+    RecordingHost host;
+    Scanner(table, host).Look4Frame(record);
+    ASSERT_EQ(table.RowCount(), 1);
+    const SegmentRow row = table.Row(1);
+    const std::string target = dir.Path("saved.mp3");
+    SaveSegmentFile(record, row, table.ScannedFile(), target);
+    EXPECT_EQ(ReadFile(target).substr(0, 730), Record().substr(100, 730));
+
+    const std::string changed = "the record file " + record + " has changed since it was scanned; load it again";
+    const auto replaceWith = [&](const std::string& Bytes) {
+        std::filesystem::rename(dir.Write("next.mp3", Bytes), record);
+    };
+    // Kept under another name, so that its inode cannot be given to a copy.
+    std::filesystem::create_hard_link(record, dir.Path("scanned.mp3"));
+    std::string nextDay = Record();
+    nextDay.replace(nextDay.find("14:07:10"), 8, "09:00:00");
+    replaceWith(nextDay);
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, std::nullopt, target); }), changed);
+    replaceWith(Record());
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, table.ScannedFile(), target); }), changed);
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, std::nullopt, target); }), "no failure");
 }
