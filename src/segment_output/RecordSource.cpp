@@ -17,10 +17,10 @@ namespace quelm
 namespace
 {
 
-constexpr std::size_t kMarkerHead = kMarkerTextOffset + kKeywordSize; // signature and keyword
 constexpr std::size_t kPiece = 1 << 20;
 
-// The first ten bytes of a marker: what a range is checked against.
+// The first ten bytes of a marker (signature and keyword): what a range is
+// checked against when its whole markers are not known.
 std::string MarkerHead(std::string_view Keyword)
 {
     return std::string(kMarkerSignatureText) + std::string(Keyword);
