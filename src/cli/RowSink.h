@@ -17,6 +17,9 @@ class RowSink
     virtual void Take(const SegmentRow& Row) = 0;
     // The rows that follow were scanned from File (none: unknown).
     virtual void ScannedFrom(const std::optional<FileId>& /*File*/) {}
+    // A row taken before is no longer a row (followed, with the filter on: a
+    // later end marker made it too short).
+    virtual void Withdrawn(std::int32_t /*Record*/) {}
 };
 
 } // namespace quelm::cli

@@ -23,6 +23,17 @@ void RowStream::Yield(std::uint64_t Done, std::uint64_t Total)
     Emit(false);
 }
 
+void RowStream::BeginRemoveRow(std::int32_t Position)
+{
+    // A changed row is reopened before it is removed: what counts is
+    // whether the sink had it.
+    if (m_following && Position <= m_given) {
+        m_sink.Withdrawn(Position);
+        m_given = Position - 1;
+    }
+    Reopen(Position);
+}
+
 void RowStream::Reopen(std::int32_t Position)
 {
     // Only a followed listing writes a row that a marker can still reach.
@@ -45,6 +56,7 @@ void RowStream::Emit(bool ScanEnded)
         m_sink.Take(m_table.Row(position));
     }
     m_written = std::max(m_written, ready);
+    m_given = std::max(m_given, m_written);
     m_table.ForgetRowsBefore(std::min(m_written, count - m_held) + 1);
 }
 

@@ -5,11 +5,13 @@
 #include "segment_output/DefaultName.h"
 
 #include <cerrno>
+#include <unistd.h>
 
 namespace quelm::cli
 {
 
-SplitSink::SplitSink(CheckedOutput& Out, std::string Folder) : m_out(Out), m_folder(std::move(Folder))
+SplitSink::SplitSink(CheckedOutput& Out, std::string Folder, bool Following)
+    : m_out(Out), m_folder(std::move(Folder)), m_following(Following)
 {
     if (!m_folder.empty() && m_folder.back() != '/') {
         m_folder += '/';
@@ -63,14 +65,52 @@ void SplitSink::Take(const SegmentRow& Row)
         }
         m_batch->HaltOnStopSignal();
     }
-    m_batch->Add(Row, m_names.Claim(m_folder + DefaultSegmentName(m_recordFile, Row)), LinkRule::Never);
+    const std::string name = m_folder + DefaultSegmentName(m_recordFile, Row);
+    if (!m_following) {
+        m_batch->Add(Row, m_names.Claim(name), LinkRule::Never);
+    } else {
+        const std::int32_t record = Row.RecordNumber();
+        if (!m_queue.empty() && record <= m_queue.back().record) {
+            SaveQueued(); // an earlier row again: decide on what is saved
+        }
+        const std::uint64_t key = FollowedSaves::KeyOf(Row);
+        const FollowedSaves::Decision decision = m_followed.Consider(record, key, name);
+        if (!decision.save) {
+            return;
+        }
+        if (!decision.remove.empty()) {
+            SaveQueued();
+            ::unlink(decision.remove.c_str());
+        }
+        m_batch->Add(Row, name, LinkRule::Never);
+        m_queue.push_back({record, key});
+    }
     if (++m_queued >= SegmentBatch::kGroupSize) {
         SaveQueued();
     }
 }
 
+void SplitSink::Withdrawn(std::int32_t Record)
+{
+    if (!m_following) {
+        return;
+    }
+    SaveQueued();
+    const std::string name = m_followed.Withdraw(Record);
+    if (!name.empty()) {
+        ::unlink(name.c_str());
+    }
+}
+
 void SplitSink::Done(const BatchItem& Item)
 {
+    if (m_following && !m_queue.empty()) {
+        const Queued queued = m_queue.front();
+        m_queue.pop_front();
+        if (Item.Saved()) {
+            m_followed.Saved(queued.record, queued.key, Item.target);
+        }
+    }
     if (Item.Saved()) {
         SayRepeats();
         m_out.Write(PrintableText(Item.target));

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "CheckedOutput.h"
+#include "FollowedSaves.h"
 #include "RowSink.h"
 #include "SavedNames.h"
 #include "segment_output/SegmentBatch.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -19,7 +21,9 @@ namespace quelm::cli
 class SplitSink : public RowSink
 {
   public:
-    SplitSink(CheckedOutput& Out, std::string Folder);
+    // Following: the rows come from one followed file, again when it is read
+    // anew or a later marker changes them (see FollowedSaves).
+    SplitSink(CheckedOutput& Out, std::string Folder, bool Following = false);
 
     // The rows that follow are segments of RecordFile.
     void BeginFile(const std::string& RecordFile);
@@ -27,6 +31,7 @@ class SplitSink : public RowSink
     // Rows of another file than those queued (the followed file was
     // replaced): what is queued is saved first, the next batch opens anew.
     void ScannedFrom(const std::optional<FileId>& File) override;
+    void Withdrawn(std::int32_t Record) override;
 
     void SaveQueued();
     // False once any segment could not be saved (a stop signal aside).
@@ -49,6 +54,14 @@ class SplitSink : public RowSink
     std::string m_recordFile;
     SavedNames m_names;
     std::unique_ptr<SegmentBatch> m_batch;
+    // Following: what was saved, and what is queued, in order.
+    bool m_following;
+    FollowedSaves m_followed;
+    struct Queued {
+        std::int32_t record;
+        std::uint64_t key;
+    };
+    std::deque<Queued> m_queue;
     std::optional<FileId> m_scanned;
     std::size_t m_queued = 0;
     bool m_batchFailed = false; // the record file could not be opened for it

@@ -132,7 +132,7 @@ int Split(const CommandLine& Line, CheckedOutput& Out)
         return 1;
     }
     // Segments are saved while the scan goes on, a group at a time.
-    SplitSink sink(Out, Line.directory);
+    SplitSink sink(Out, Line.directory, Line.follow);
     const bool allScanned = ScanFiles(
         Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.SaveQueued(); });
     sink.SayUnsaved();
