@@ -139,6 +139,11 @@ class SegmentBatch::Folders
         return destination;
     }
 
+    // Lets go of the folders: the next group opens them anew by path, so a
+    // folder renamed away and replaced under a long run (split --follow) is
+    // not written into behind the new one's back.
+    void Forget() { m_open.clear(); }
+
   private:
     const Folder& Open(const std::string& Path)
     {
@@ -223,6 +228,7 @@ void SegmentBatch::NoteFailure(BatchItem& Item, const Failure& Why)
 std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
 {
     // 1. Every segment into a temporary beside its target.
+    m_folders->Forget();
     std::vector<Pending> pending;
     pending.reserve(End - Begin);
     const bool alone = End - Begin == 1;

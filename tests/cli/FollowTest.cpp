@@ -152,3 +152,23 @@ TEST(Follow, SplitEndsWithTheFolderOfAPlainSplit)
     const std::string printed = ReadFile(dir.Path("follow.out"));
     EXPECT_EQ(printed.find(" (2)"), std::string::npos) << printed;
 }
+
+// The folder is moved away and a new one made in its place (or removed):
+// later segments go where the printed path says, the new folder.
+TEST(Follow, SplitWritesIntoTheFolderNowAtItsPath)
+{
+    TempDir dir;
+    const std::string out = dir.Path("out");
+    std::filesystem::create_directory(out);
+    const std::string path = dir.Write("live.mp3", Start("10:00:00") + Filler(50) + End("10:00:30"));
+    Background follow(dir, {"split", "--follow", "-d", out, path});
+    ASSERT_EQ(follow.OutputOf(1), out + "/live-06122026-100000--100030 -00000001.mp3\n");
+    std::filesystem::rename(out, dir.Path("out.done"));
+    std::filesystem::create_directory(out);
+    AppendFile(path, Start("10:01:00") + Filler(50) + End("10:01:30"));
+    const std::string second = out + "/live-06122026-100100--100130 -00000002.mp3";
+    EXPECT_TRUE(follow.OutputOf(2).ends_with(second + "\n")) << follow.OutputOf(2);
+    EXPECT_TRUE(std::filesystem::exists(second));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("out.done") + "/live-06122026-100100--100130 -00000002.mp3"));
+    EXPECT_EQ(follow.Stop(SIGINT), 0);
+}
