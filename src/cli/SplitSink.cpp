@@ -4,6 +4,7 @@
 #include "TextOutput.h"
 #include "segment_output/DefaultName.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -18,8 +19,23 @@ SplitSink::SplitSink(CheckedOutput& Out, std::string Folder, bool Following)
     }
 }
 
+void SplitSink::Plan(const std::vector<std::string>& RecordFiles)
+{
+    m_bases.clear();
+    for (const std::string& file : RecordFiles) {
+        m_bases.push_back(m_folder + SegmentNameBase(file) + '-');
+    }
+    m_begun = 0;
+}
+
 void SplitSink::BeginFile(const std::string& RecordFile)
 {
+    if (m_begun < m_bases.size()) {
+        const auto rest = m_bases.begin() + static_cast<std::ptrdiff_t>(m_begun);
+        m_names.KeepOnly(std::vector<std::string>(rest, m_bases.end()));
+        m_remember = std::find(rest + 1, m_bases.end(), *rest) != m_bases.end();
+        ++m_begun;
+    }
     SaveQueued();
     if (m_batch) {
         m_unsaved += m_batch->Unsaved();
@@ -67,7 +83,7 @@ void SplitSink::Take(const SegmentRow& Row)
     }
     const std::string name = m_folder + DefaultSegmentName(m_recordFile, Row);
     if (!m_following) {
-        m_batch->Add(Row, m_names.Claim(name), LinkRule::Never);
+        m_batch->Add(Row, m_names.Claim(name, m_remember), LinkRule::Never);
     } else {
         const std::int32_t record = Row.RecordNumber();
         if (!m_queue.empty() && record <= m_queue.back().record) {

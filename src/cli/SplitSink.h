@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quelm::cli
 {
@@ -25,6 +26,10 @@ class SplitSink : public RowSink
     // anew or a later marker changes them (see FollowedSaves).
     SplitSink(CheckedOutput& Out, std::string Folder, bool Following = false);
 
+    // The record files of the run, in the order they come: the names of
+    // one are kept against clashes only while a later one of the same base
+    // is to come. Without it, every name is kept.
+    void Plan(const std::vector<std::string>& RecordFiles);
     // The rows that follow are segments of RecordFile.
     void BeginFile(const std::string& RecordFile);
     void Take(const SegmentRow& Row) override;
@@ -53,6 +58,9 @@ class SplitSink : public RowSink
     std::string m_folder;
     std::string m_recordFile;
     SavedNames m_names;
+    std::vector<std::string> m_bases; // the planned files' name prefixes
+    std::size_t m_begun = 0;          // the files begun
+    bool m_remember = true;
     std::unique_ptr<SegmentBatch> m_batch;
     // Following: what was saved, and what is queued, in order.
     bool m_following;

@@ -133,6 +133,7 @@ int Split(const CommandLine& Line, CheckedOutput& Out)
     }
     // Segments are saved while the scan goes on, a group at a time.
     SplitSink sink(Out, Line.directory, Line.follow);
+    sink.Plan(Line.recordFiles);
     const bool allScanned = ScanFiles(
         Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.SaveQueued(); });
     sink.SayUnsaved();

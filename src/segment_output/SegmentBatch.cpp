@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,6 +158,8 @@ class SegmentBatch::Folders
         if (!handle || ::fstat(handle.Get(), &info) != 0) {
             SystemFailure("cannot write into", Path, errno);
         }
+        // Swept once a batch: a folder of a million files is read once.
+        ClaimSaveFolder(handle.Get(), m_swept.insert({info.st_dev, info.st_ino}).second);
         const Folder folder{handle.Get(), info.st_dev, info.st_ino, info.st_uid, info.st_mode};
         return m_open.emplace(Path, Held{std::move(handle), folder}).first->second.folder;
     }
@@ -168,6 +171,7 @@ class SegmentBatch::Folders
         Folder folder;
     };
     std::map<std::string, Held> m_open;
+    std::set<std::pair<dev_t, ino_t>> m_swept;
 };
 
 SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize, const std::optional<FileId>& Scanned)
@@ -194,6 +198,13 @@ void SegmentBatch::Add(const SegmentRow& Row, const std::string& Target, LinkRul
 
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
 {
+    // The items a Save before this one made final are dropped, so that a
+    // batch fed for ever (split --follow) stays small.
+    m_items.erase(m_items.begin(), m_items.begin() + static_cast<std::ptrdiff_t>(m_saved));
+    m_saved = 0;
+    // Names are told apart within one Save; the caller keeps them apart
+    // across Saves (a split's SavedNames), so the set stays bounded too.
+    m_targets.clear();
     bool all = true;
     while (m_saved < m_items.size() && m_halt == Halt::None) {
         const std::size_t begin = m_saved;

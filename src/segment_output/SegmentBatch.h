@@ -51,7 +51,7 @@ struct BatchItem {
 // file it names and that file is replaced, the link kept; a dangling link is
 // refused); the
 // replaced file keeps its mode (and, where the process may, its owner);
-// the record file itself and a target named twice in one batch are
+// the record file itself and a target named twice in one Save are
 // refused. A segment whose markers are no longer where the scan found them
 // fails with "the record file PATH has changed since it was scanned; load
 // it again". A failure of one item never stops the others.
@@ -84,8 +84,10 @@ class SegmentBatch
     // Saves every queued item, in the order added. Done, when given, is
     // called once per item as soon as the item is final (saved and in
     // place, or failed), in the order added. Returns true when every item
-    // was saved. The items stay readable through Items(); a second Save
-    // saves only the items added since. Once halted (see Halted), Save ends
+    // was saved. The items stay readable through Items() until the next
+    // Save, which drops them (and forgets their names: a target is refused
+    // when named twice within one Save) and saves only the items added
+    // since. Once halted (see Halted), Save ends
     // between two items: those written are put in place, the rest stay
     // queued, neither saved nor failed, and later Saves save nothing.
     bool Save(const std::function<void(const BatchItem&)>& Done = {});

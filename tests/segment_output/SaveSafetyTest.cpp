@@ -1,4 +1,5 @@
 #include "mapped_file/Failure.h"
+#include "mapped_file/UniqueFd.h"
 #include "record/Scanner.h"
 #include "segment_output/SegmentBatch.h"
 #include "segment_output/SegmentSaver.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,4 +200,23 @@ TEST_F(SaveSafety, ARowIsSavedOnlyFromTheFileAndMarkersItWasScannedFrom)
     replaceWith(Record());
     EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, table.ScannedFile(), target); }), changed);
     EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, std::nullopt, target); }), "no failure");
+}
+
+// Temporaries left by a run that was killed (SIGKILL leaves no handler a
+// chance) are removed by the next save into the folder, unless another run
+// is saving there (it holds the folder's lock), whatever their age.
+TEST_F(SaveSafety, ADeadRunsTemporariesAreRemovedByTheNextSave)
+{
+    const std::string stale = dir.Write(".qlmAbCd1234", "half a segment");
+    const std::string other = dir.Write(".qlmAbCd123", "not a temporary's name");
+    {
+        UniqueFd busy(::open(dir.Root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_EQ(::flock(busy.Get(), LOCK_SH), 0); // another run saving here
+        SaveSegmentFile(record, kOffsets, dir.Path("one.mp3"));
+        EXPECT_TRUE(std::filesystem::exists(stale));
+    }
+    SaveSegmentFile(record, kOffsets, dir.Path("two.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("two.mp3")));
 }
