@@ -4,7 +4,8 @@
 # tenth as many, samples the process's anonymous resident memory (RssAnon:
 # the mapped record file's pages are the page cache's, not the split's)
 # every 50 ms, and prints both peaks and their ratio; flat memory gives a
-# ratio near 1. Usage: bench/split-memory.sh [SEGMENTS]
+# ratio near 1 (a group of up to 32 768 segments is held at a time, so
+# compare sizes above it). Usage: bench/split-memory.sh [SEGMENTS]
 set -euo pipefail
 segments=${1:-1000000}
 here="$(cd "$(dirname "$0")/.." && pwd)"

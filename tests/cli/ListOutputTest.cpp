@@ -142,3 +142,29 @@ TEST(ListOutput, HostileStampsInCsvAndJsonAreInertText)
     EXPECT_EQ(json.out.find_first_of("\x1b\x9b"), std::string::npos);
     EXPECT_EQ(json.out.find("\xC2\x9B"), std::string::npos);
 }
+
+// A run of end markers that walks back further than the rows a filtered
+// listing holds: it fails at the same marker, with the same rows written,
+// whether or not the scan yielded before it (a small file, scanned without
+// a yield, once listed it whole).
+TEST(ListOutput, AWalkBackBeyondTheHeldRowsFailsWhateverTheTiming)
+{
+    TempDir dir;
+    const auto clock = [](int Seconds) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", Seconds / 3600, Seconds / 60 % 60, Seconds % 60);
+        return std::string(text);
+    };
+    constexpr int kRows = 4200;
+    std::string bytes;
+    for (int i = 0; i < kRows; ++i) {
+        bytes += Start(clock(i * 10)) + Filler(4) + End(clock(i * 10 + 8));
+    }
+    for (int i = kRows - 1; i >= 0; --i) {
+        bytes += End(clock(i * 10 + 1)); // the last row too short: dropped
+    }
+    const auto result = Cli("list " + Quote(dir.Write("walk.mp3", bytes)));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("which was already given out"), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1 + kRows - 4096) << result.err;
+}
