@@ -189,7 +189,9 @@ bool CsvNeedsQuotes(std::string_view Text)
 
 bool CsvFormulaStart(std::string_view Text)
 {
-    return !Text.empty() && std::string_view("=+-@\t\r").find(Text.front()) != std::string_view::npos;
+    // A cell that begins with the quote itself gets one too, so that the
+    // first quote can always be taken off again.
+    return !Text.empty() && std::string_view("=+-@\t\r'").find(Text.front()) != std::string_view::npos;
 }
 
 std::string CsvPath(std::string_view Path)

@@ -42,7 +42,8 @@ std::string CsvPath(std::string_view Path);
 
 // True when a spreadsheet would take a cell that begins as Text for a
 // formula (=, +, -, @, a tab or a carriage return first): such a cell is
-// written after a ' as spreadsheet exporters do, so it stays text.
+// written after a ' as spreadsheet exporters do, so it stays text. So is a
+// cell that begins with ', so that a reader can always take the first off.
 bool CsvFormulaStart(std::string_view Text);
 
 // True when a CSV field holding Text must be quoted: it holds a comma, a
