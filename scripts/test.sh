@@ -31,10 +31,11 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppre
 # stays within two minutes in CI); the scan starts from the checked-in corpus.
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-mkdir "$corpus/scan" "$corpus/output"
+mkdir "$corpus/scan" "$corpus/output" "$corpus/listing"
 cp tests/fuzz/corpus/* "$corpus/scan"/
+cp tests/fuzz/corpus/* "$corpus/listing"/
 fuzzed=0
-for target in scan output; do
+for target in scan output listing; do
   build-asan/tests/fuzz/${target}_fuzz -max_total_time="${QUELMRDR_FUZZ_SECONDS:-45}" -max_len=4096 \
     -print_final_stats=1 "$corpus/$target" 2>&1 | tail -n 6
   fuzzed=$((fuzzed + 1))

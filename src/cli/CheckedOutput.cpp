@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 
@@ -31,6 +32,15 @@ void CheckedOutput::Write(std::string_view Text)
         std::memcpy(m_buffer.data() + m_used, Text.data(), part);
         m_used += part;
         Text.remove_prefix(part);
+    }
+}
+
+void CheckedOutput::CheckReader() const
+{
+    // The write end of a pipe without a reader polls as an error.
+    pollfd watched{m_fd, 0, 0};
+    if (::poll(&watched, 1, 0) == 1 && (watched.revents & POLLERR) != 0) {
+        throw OutputFailure(EPIPE);
     }
 }
 

@@ -35,6 +35,10 @@ class CheckedOutput
     }
     void Write(std::string_view Text);
     void Flush() { Drain(); }
+    // Throws OutputFailure (EPIPE) when the descriptor is a pipe whose reader
+    // has gone: a run that writes only now and then (following a file) must
+    // not wait for its next line to find out.
+    void CheckReader() const;
     // Flushes and closes the descriptor: some file systems report a failed
     // write only then.
     void Close();

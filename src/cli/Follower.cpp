@@ -45,6 +45,7 @@ bool Follower::Run()
     SegmentTable table;
     RowStream stream(m_filterOn, m_filterSeconds, table, m_sink, true);
     Scanner scanner(table, stream);
+    stream.StopOnSignal(scanner);
     FollowedFile followed(scanner, m_file);
     using ReadEnd = FollowedFile::ReadEnd;
     const auto waiting = [&] { Complain(m_out, m_file + " is gone; waiting for it"); };
@@ -86,6 +87,8 @@ bool Follower::Run()
         if (Interrupted()) {
             break;
         }
+        // A reader that went away ends the run, as it ends tail -f.
+        m_out.CheckReader();
         FollowedFile::Step step;
         const std::string failure = Attempt([&] { step = followed.Check(); });
         if (!failure.empty()) {

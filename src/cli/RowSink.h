@@ -1,6 +1,9 @@
 #pragma once
 
+#include "mapped_file/FileId.h"
 #include "record/SegmentRow.h"
+
+#include <optional>
 
 namespace quelm::cli
 {
@@ -12,6 +15,11 @@ class RowSink
   public:
     virtual ~RowSink() = default;
     virtual void Take(const SegmentRow& Row) = 0;
+    // The rows that follow were scanned from File (none: unknown).
+    virtual void ScannedFrom(const std::optional<FileId>& /*File*/) {}
+    // A row taken before is no longer a row (followed, with the filter on: a
+    // later end marker made it too short).
+    virtual void Withdrawn(std::int32_t /*Record*/) {}
 };
 
 } // namespace quelm::cli

@@ -2,6 +2,7 @@
 
 #include "CliScanHost.h"
 #include "RowSink.h"
+#include "record/Scanner.h"
 #include "record/SegmentTable.h"
 
 #include <cstdint>
@@ -30,13 +31,16 @@ class RowStream : public CliScanHost
 
     void Yield(std::uint64_t Done, std::uint64_t Total) override;
     void RowChanged(std::int32_t Position) override { Reopen(Position); }
-    void BeginRemoveRow(std::int32_t Position) override { Reopen(Position); }
+    void BeginRemoveRow(std::int32_t Position) override;
 
     // Writes the rows that are ready; after the end of a scan that is not
     // followed, all of them.
     void Emit(bool ScanEnded);
     // The table was cleared for a scan anew: its rows are written anew.
-    void Restart() { m_written = 0; }
+    void Restart() { m_written = m_given = 0; }
+    // A caught stop signal stops Scan at its next yield, so that a run told
+    // to end does not first scan the rest of a large file.
+    void StopOnSignal(Scanner& Scan) { m_scanner = &Scan; }
 
   private:
     void Reopen(std::int32_t Position);
@@ -46,6 +50,8 @@ class RowStream : public CliScanHost
     bool m_following;
     std::int32_t m_held;
     std::int32_t m_written = 0;
+    std::int32_t m_given = 0; // the rows the sink has had, changed or not since
+    Scanner* m_scanner = nullptr;
 };
 
 } // namespace quelm::cli

@@ -334,6 +334,9 @@ void RowWriter::CsvField(std::string_view Bytes)
     if (quoted) {
         m_out.Put('"');
     }
+    if (CsvFormulaStart(Bytes)) {
+        m_out.Put('\'');
+    }
     WriteInForm(m_out, Bytes, kCsvForms);
     if (quoted) {
         m_out.Put('"');

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace quelm::cli
 {
@@ -12,8 +13,13 @@ namespace quelm::cli
 class SavedNames
 {
   public:
-    // The name to save Target's segment under, taken for this run.
-    std::string Claim(const std::string& Target);
+    // The name to save Target's segment under, taken for this run; kept
+    // against later clashes only when Remember (a later record file of the
+    // run could make the same name).
+    std::string Claim(const std::string& Target, bool Remember = true);
+    // Forgets the names that begin with none of Prefixes: no record file
+    // still to come can make them, so the set stays as small as it can.
+    void KeepOnly(const std::vector<std::string>& Prefixes);
 
   private:
     std::set<std::string> m_names;

@@ -1,5 +1,6 @@
 #include "TextOutput.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quelm::cli
@@ -7,6 +8,12 @@ namespace quelm::cli
 
 namespace
 {
+
+// C0, DEL and C1: the Latin-1 codes a terminal may act on.
+bool IsControl(unsigned char Byte)
+{
+    return Byte < 0x20 || (Byte >= 0x7F && Byte < 0xA0);
+}
 
 std::size_t Latin1AsUtf8(unsigned char Byte, char* Out)
 {
@@ -40,7 +47,7 @@ std::size_t JsonForm(unsigned char Byte, char* Out)
         Out[1] = static_cast<char>(Byte);
         return 2;
     }
-    if (Byte < 0x20 || Byte == 0x7F) {
+    if (IsControl(Byte)) {
         std::snprintf(Out, 7, "\\u%04x", Byte);
         return 6;
     }
@@ -52,6 +59,12 @@ std::size_t CsvForm(unsigned char Byte, char* Out)
     if (Byte == '"') {
         Out[0] = Out[1] = '"';
         return 2;
+    }
+    // A spreadsheet shows what a cell holds: a control character is written
+    // as the table writes it, so that a cat of the file cannot steer the
+    // terminal either.
+    if (Byte == '\\' || IsControl(Byte)) {
+        return TableForm(Byte, Out);
     }
     return Latin1AsUtf8(Byte, Out);
 }
@@ -113,6 +126,24 @@ std::string KeepUtf8(std::string_view Text, const ByteForms& Form, bool AllowC1)
     return out;
 }
 
+// Calls Each with the code (below 0x100, else 0xFF) and the bytes of every
+// character of UTF-8 Text.
+template <typename Visit> void ForEachCharacter(std::string_view Text, Visit Each)
+{
+    while (!Text.empty()) {
+        const auto lead = static_cast<unsigned char>(Text.front());
+        const std::size_t length = lead < 0x80 ? 1 : std::max<std::size_t>(1, MultiByteSequence(Text, true));
+        unsigned char code = lead;
+        if (length == 2 && lead < 0xC4) {
+            code = static_cast<unsigned char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(Text[1]) & 0x3F));
+        } else if (length > 1) {
+            code = 0xFF;
+        }
+        Each(code, Text.substr(0, length));
+        Text.remove_prefix(length);
+    }
+}
+
 } // namespace
 
 const ByteForms kTableForms(TableForm);
@@ -142,11 +173,10 @@ std::string JsonString(std::string_view Bytes)
 std::string JsonPath(std::string_view Path)
 {
     std::string out = "\"";
-    for (const char c : PathAsUtf8(Path)) {
-        const auto byte = static_cast<unsigned char>(c);
-        // Bytes of multi-byte characters stay as they are.
-        out.append(byte < 0x80 ? kJsonForms[byte] : std::string_view(&c, 1));
-    }
+    ForEachCharacter(PathAsUtf8(Path), [&](unsigned char Code, std::string_view Bytes) {
+        // Characters other than controls stay as they are.
+        out.append(Code < 0xA0 ? kJsonForms[Code] : Bytes);
+    });
     out += '"';
     return out;
 }
@@ -157,20 +187,26 @@ bool CsvNeedsQuotes(std::string_view Text)
            (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '));
 }
 
+bool CsvFormulaStart(std::string_view Text)
+{
+    // A cell that begins with the quote itself gets one too, so that the
+    // first quote can always be taken off again.
+    return !Text.empty() && std::string_view("=+-@\t\r'").find(Text.front()) != std::string_view::npos;
+}
+
 std::string CsvPath(std::string_view Path)
 {
-    std::string text = PathAsUtf8(Path);
-    if (!CsvNeedsQuotes(text)) {
-        return text;
+    const std::string text = PathAsUtf8(Path);
+    std::string out = CsvNeedsQuotes(text) ? "\"" : "";
+    const bool quoted = !out.empty();
+    if (CsvFormulaStart(text)) {
+        out += '\'';
     }
-    std::string out = "\"";
-    for (const char c : text) {
-        out += c;
-        if (c == '"') {
-            out += c;
-        }
+    ForEachCharacter(
+        text, [&](unsigned char Code, std::string_view Bytes) { out.append(Code < 0xA0 ? kCsvForms[Code] : Bytes); });
+    if (quoted) {
+        out += '"';
     }
-    out += '"';
     return out;
 }
 

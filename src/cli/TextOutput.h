@@ -15,9 +15,10 @@ namespace quelm::cli
 // byte is \xNN, so nothing of a time stamp can steer the terminal.
 extern const ByteForms kTableForms;
 // Inside a JSON string: UTF-8, with quote, backslash and control characters
-// escaped.
+// (C1 too, as \u0080 ...) escaped.
 extern const ByteForms kJsonForms;
-// Inside a CSV field: UTF-8, with a quote doubled.
+// Inside a CSV field: UTF-8, with a quote doubled, and control characters
+// (C0, DEL, C1) and the backslash in the table's form.
 extern const ByteForms kCsvForms;
 
 // A message or a path fit for the terminal: what is valid UTF-8 stays, so
@@ -35,8 +36,15 @@ std::string JsonString(std::string_view Bytes);
 // A JSON string literal of a path (PathAsUtf8).
 std::string JsonPath(std::string_view Path);
 
-// A CSV field (RFC 4180) of a path (PathAsUtf8).
+// A CSV field (RFC 4180) of a path (PathAsUtf8), its control characters in
+// the table's form, neutralised as a formula would be (CsvFormulaStart).
 std::string CsvPath(std::string_view Path);
+
+// True when a spreadsheet would take a cell that begins as Text for a
+// formula (=, +, -, @, a tab or a carriage return first): such a cell is
+// written after a ' as spreadsheet exporters do, so it stays text. So is a
+// cell that begins with ', so that a reader can always take the first off.
+bool CsvFormulaStart(std::string_view Text);
 
 // True when a CSV field holding Text must be quoted: it holds a comma, a
 // quote or a line break, or begins or ends with a blank that a spreadsheet

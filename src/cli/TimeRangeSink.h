@@ -14,6 +14,10 @@ class TimeRangeSink : public RowSink
     TimeRangeSink(const TimeRange& Range, RowSink& Next) : m_range(Range), m_next(Next) {}
 
     void Take(const SegmentRow& Row) override;
+    // What is said of the rows is passed on whole: a row left out here was
+    // never taken, and withdrawing it is harmless.
+    void ScannedFrom(const std::optional<FileId>& File) override { m_next.ScannedFrom(File); }
+    void Withdrawn(std::int32_t Record) override { m_next.Withdrawn(Record); }
 
   private:
     TimeRange m_range;

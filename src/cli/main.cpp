@@ -16,6 +16,7 @@
 #include "record/Scanner.h"
 #include "segment_output/Extraction.h"
 #include "segment_output/SegmentSaver.h"
+#include "segment_output/TempFiles.h"
 #include "segment_output/TemporaryFile.h"
 
 #include <cerrno>
@@ -117,18 +118,25 @@ int List(const CommandLine& Line, CheckedOutput& Out)
     return allScanned && !marksFailed ? 0 : 1;
 }
 
-// Saves one row under Target; the failure's message, or empty.
-std::string SaveRow(const std::string& RecordFile, const SegmentRow& Row, const std::string& Target)
+// Saves one row of Table under Target; the failure's message, or empty.
+std::string SaveRow(const std::string& RecordFile, const SegmentRow& Row, const std::optional<FileId>& Scanned,
+                    const std::string& Target)
 {
     if (!Row.HasEnd()) {
         return "segment " + Row.text + " has no end: there is nothing to save";
     }
-    return Attempt([&] { SaveSegmentFile(RecordFile, *Row.Offsets(), Target); });
+    return Attempt([&] { SaveSegmentFile(RecordFile, Row, Scanned, Target); });
 }
+
+// A row of a scan, and the file the scan read.
+struct FoundRow {
+    SegmentRow row;
+    std::optional<FileId> scanned;
+};
 
 // Scans the one record file of Line and gives its row Line.record, or says
 // why there is none. ScanFailed: the scan ended early (its rows still count).
-std::optional<SegmentRow> RecordRow(const CommandLine& Line, CheckedOutput& Out, bool& ScanFailed)
+std::optional<FoundRow> RecordRow(const CommandLine& Line, CheckedOutput& Out, bool& ScanFailed)
 {
     const std::string& file = Line.recordFiles.front();
     SegmentTable table;
@@ -145,17 +153,17 @@ std::optional<SegmentRow> RecordRow(const CommandLine& Line, CheckedOutput& Out,
                           std::to_string(table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
         return std::nullopt;
     }
-    return table.Row(Line.record);
+    return FoundRow{table.Row(Line.record), table.ScannedFile()};
 }
 
 int Save(const CommandLine& Line, CheckedOutput& Out)
 {
     bool scanFailed = false;
-    const auto row = RecordRow(Line, Out, scanFailed);
-    if (!row) {
+    const auto found = RecordRow(Line, Out, scanFailed);
+    if (!found) {
         return 1;
     }
-    const std::string saved = SaveRow(Line.recordFiles.front(), *row, Line.output);
+    const std::string saved = SaveRow(Line.recordFiles.front(), found->row, found->scanned, Line.output);
     if (!saved.empty()) {
         Complain(Out, saved);
         return 1;
@@ -166,10 +174,11 @@ int Save(const CommandLine& Line, CheckedOutput& Out)
 int MarkRow(const CommandLine& Line, CheckedOutput& Out)
 {
     bool scanFailed = false;
-    const auto row = RecordRow(Line, Out, scanFailed);
-    if (!row) {
+    const auto found = RecordRow(Line, Out, scanFailed);
+    if (!found) {
         return 1;
     }
+    const SegmentRow* row = &found->row;
     const std::string failure = Attempt([&] {
         MarkStore store(MarkStore::DefaultPath());
         (void)store.Apply(MarkStore::RecordKey(Line.recordFiles.front()), MarkStore::KeyOf(*row),
@@ -195,9 +204,11 @@ int Split(const CommandLine& Line, CheckedOutput& Out)
         return 1;
     }
     // Segments are saved while the scan goes on, a group at a time.
-    SplitSink sink(Out, Line.directory);
+    SplitSink sink(Out, Line.directory, Line.follow);
+    sink.Plan(Line.recordFiles);
     const bool allScanned = ScanFiles(
         Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.SaveQueued(); });
+    sink.SayUnsaved();
     return allScanned && sink.AllSaved() ? 0 : 1;
 }
 
@@ -259,6 +270,7 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
 
 int main(int argc, char** argv)
 {
+    DropRelativeTempFolders();
     // A reader that went away is reported as a failed write, not a silent end.
     Signals::IgnoreBrokenPipe();
     RemoveTemporaryFilesOnSignals();

@@ -377,8 +377,10 @@ void Display::PlaySegment(const SegmentRow& Row)
 
 void Display::SaveSegment(const SegmentRow& Shown)
 {
-    // The dialog runs an event loop: work on a copy of the row.
+    // The dialog runs an event loop (the file may be followed and read anew
+    // meanwhile): work on a copy of the row and of the file it came from.
     const SegmentRow row = Shown;
+    const std::optional<FileId> scanned = m_table.ScannedFile();
     m_player.StopSound();
     if (!row.HasEnd()) {
         m_failures.Show(
@@ -389,9 +391,9 @@ void Display::SaveSegment(const SegmentRow& Shown)
     m_dialogs.AskUntilTaken(this,
                             DialogSettings(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
                                            "Select Quelm MP3 filename to be save ..."),
-                            true, [this, &row](const QString& Answer) -> std::optional<QString> {
+                            true, [this, &row, &scanned](const QString& Answer) -> std::optional<QString> {
                                 try {
-                                    SaveSegmentFile(m_recordFile, *row.Offsets(), LocalPath(Answer));
+                                    SaveSegmentFile(m_recordFile, row, scanned, LocalPath(Answer));
                                 } catch (const std::exception& failure) {
                                     m_failures.Show(failure);
                                     return QString::fromLocal8Bit(failure.what());

@@ -3,12 +3,14 @@
 #include "WindowPlacement.h"
 #include "WindowStart.h"
 #include "mapped_file/Signals.h"
+#include "segment_output/TempFiles.h"
 
 #include <QApplication>
 #include <QSettings>
 
 int main(int argc, char** argv)
 {
+    quelm::DropRelativeTempFolders();
     QCoreApplication::setApplicationName("QuelmRdr");
     QCoreApplication::setApplicationVersion(QUELMRDR_VERSION);
     QStringList arguments;

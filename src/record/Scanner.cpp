@@ -120,6 +120,7 @@ void Scanner::Look4Frame(const std::string& File)
 
     ReadOnlyFile file(File);
     const struct stat info = file.Info();
+    m_table.SetScannedFile(FileId::Of(info));
     Memory memory;
     const ByteView view = memory.MapFile(std::move(file));
     if (ScanAndRemember(memory, view, 0, info, File) == End::CutOff) {

@@ -1,6 +1,7 @@
 #include "SegmentRow.h"
 
 #include "../mapped_file/Failure.h"
+#include "MarkerFormat.h"
 #include "NumberReading.h"
 
 #include <cmath>
@@ -40,6 +41,20 @@ std::int64_t SegmentRow::StartPosition() const
 {
     // The tag is " P1" or "P1/P2": reading stops at the "/".
     return Position(ReadNumber(tag), tag);
+}
+
+std::optional<SegmentMarkers> SegmentRow::Markers() const
+{
+    if (!HasEnd()) {
+        return std::nullopt;
+    }
+    // Stamps are always kStampSize bytes; a duration is never that long.
+    for (std::size_t i = subItems.size(); i > 1; --i) {
+        if (subItems[i - 1].size() == kStampSize) {
+            return SegmentMarkers{MakeMarker(kStartKeyword, subItems[0]), MakeMarker(kEndKeyword, subItems[i - 1])};
+        }
+    }
+    return std::nullopt;
 }
 
 std::int32_t SegmentRow::RecordNumber() const

@@ -20,6 +20,13 @@ struct SegmentOffsets {
 // range.
 std::optional<SegmentOffsets> ParseOffsets(const std::string& Tag);
 
+// A segment's start and end markers, all 30 bytes of each, as the scan
+// read them.
+struct SegmentMarkers {
+    std::string start;
+    std::string end;
+};
+
 // One segment of the list. Its position (1-based) is its record number.
 // Sub-item 1 is the start time stamp, 2 the end time stamp, 3 the duration
 // in seconds; the tag holds " P1" while the row is open and "P1/P2" once
@@ -47,6 +54,10 @@ struct SegmentRow {
     // True when the row can be saved: it has its end marker's position and
     // an end time stamp for the file name.
     bool HasEnd() const { return subItems.size() >= 2 && Offsets().has_value(); }
+    // The markers at P1 and P2, once the end marker has been read. The end
+    // marker at P2 is the first one read, whose stamp is the last sub-item
+    // that is a stamp (a later end marker goes in front of it).
+    std::optional<SegmentMarkers> Markers() const;
 };
 
 } // namespace quelm

@@ -59,7 +59,7 @@ SegmentRow& SegmentTable::RowAt(std::int32_t Position, std::int64_t MarkerPositi
         throw Failure("end marker at offset " + std::to_string(MarkerPosition - kMarkerLastByte) +
                       " has no segment to end (no start marker before it)");
     }
-    if (Position < FirstHeldRow()) {
+    if (Position < FirstHeldRow() || (m_reach > 0 && Position <= m_highest - m_reach)) {
         throw Failure("end marker at offset " + std::to_string(MarkerPosition - kMarkerLastByte) +
                       " would change segment " + std::to_string(Position) + ", which was already given out");
     }
@@ -71,6 +71,8 @@ void SegmentTable::Clear(ScanHost& Host)
     Host.BeginClearRows();
     m_rows.clear();
     m_forgotten = 0;
+    m_highest = 0;
+    m_scannedFile.reset();
     Host.EndClearRows();
 }
 
@@ -86,6 +88,7 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
     const std::string_view keyword = Text.substr(0, kStartKeyword.size());
     if (keyword == kStartKeyword) {
         m_recordCount = CheckedAdd(m_recordCount, 1, "the record counter");
+        m_highest = std::max(m_highest, m_recordCount);
         const std::string number = FormatRecordNumber(m_recordCount);
         Host.RecordPanelChanged(number);
         if (m_recordCount > RowCount() + 1) {

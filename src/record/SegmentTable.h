@@ -1,9 +1,12 @@
 #pragma once
 
+#include "../mapped_file/FileId.h"
+
 #include "ScanHost.h"
 #include "SegmentRow.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -33,6 +36,18 @@ class SegmentTable
 
     void Clear(ScanHost& Host);
 
+    // Makes an end marker that reaches back to a row more than Rows rows
+    // before the last row found so far fail as one that reaches a freed row
+    // does, whether or not that row was freed yet: a listing that frees rows
+    // as the scan yields then fails, or not, the same way whenever the scan
+    // yielded. 0: no limit.
+    void LimitReach(std::int32_t Rows) { m_reach = Rows; }
+
+    // The file the rows were scanned from (set by the scanner), so that a
+    // save can tell it from another file put at the same path since.
+    const std::optional<FileId>& ScannedFile() const { return m_scannedFile; }
+    void SetScannedFile(const FileId& File) { m_scannedFile = File; }
+
     // Interprets one 26-byte marker text whose last byte lies at Position.
     // Throws Failure for an end marker without a row, a time of day with
     // fewer than three fields, or an overflow; the row keeps what it got.
@@ -45,6 +60,9 @@ class SegmentTable
     std::vector<SegmentRow> m_rows;
     std::int32_t m_forgotten = 0;
     std::int32_t m_recordCount = 0;
+    std::int32_t m_reach = 0;
+    std::int32_t m_highest = 0; // the highest record count since Clear
+    std::optional<FileId> m_scannedFile;
 };
 
 } // namespace quelm

@@ -23,11 +23,16 @@ std::string Before(const std::string& Text, char Stop)
 
 } // namespace
 
-std::string DefaultSegmentName(const std::string& RecordFile, const SegmentRow& Row)
+std::string SegmentNameBase(const std::string& RecordFile)
 {
     // A name without "." has no extension to drop: its base is what
     // stands before the first "-", as for any other name.
-    const std::string base = Before(Before(GetFilename(RecordFile), '.'), '-');
+    return Before(Before(GetFilename(RecordFile), '.'), '-');
+}
+
+std::string DefaultSegmentName(const std::string& RecordFile, const SegmentRow& Row)
+{
+    const std::string base = SegmentNameBase(RecordFile);
 
     std::string start = Without(Without(Row.SubItem(1), '/'), ':');
     for (char& c : start) {

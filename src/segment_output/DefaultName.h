@@ -14,4 +14,8 @@ namespace quelm
 // stand in a file name, become "_".
 std::string DefaultSegmentName(const std::string& RecordFile, const SegmentRow& Row);
 
+// The base those names begin with (before their first "-"): names made
+// from record files of different bases never clash.
+std::string SegmentNameBase(const std::string& RecordFile);
+
 } // namespace quelm

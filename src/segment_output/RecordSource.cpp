@@ -17,10 +17,10 @@ namespace quelm
 namespace
 {
 
-constexpr std::size_t kMarkerHead = kMarkerTextOffset + kKeywordSize; // signature and keyword
 constexpr std::size_t kPiece = 1 << 20;
 
-// The first ten bytes of a marker: what a range is checked against.
+// The first ten bytes of a marker (signature and keyword): what a range is
+// checked against when its whole markers are not known.
 std::string MarkerHead(std::string_view Keyword)
 {
     return std::string(kMarkerSignatureText) + std::string(Keyword);
@@ -33,7 +33,8 @@ Failure Changed(const std::string& Path)
 
 } // namespace
 
-RecordSource::RecordSource(const std::string& File) : m_path(File), m_file(File)
+RecordSource::RecordSource(const std::string& File, const std::optional<FileId>& Scanned)
+    : m_path(File), m_file(File), m_otherFile(Scanned && !(*Scanned == FileId::Of(m_file.Info())))
 {
 }
 
@@ -51,18 +52,24 @@ std::size_t RecordSource::ReadAt(char* Data, std::size_t Size, off_t Offset) con
     return static_cast<std::size_t>(done);
 }
 
-void RecordSource::CheckMarkers(const SegmentOffsets& Offsets) const
+void RecordSource::CheckMarkers(const SegmentOffsets& Offsets, const SegmentMarkers* Whole) const
 {
-    const std::pair<std::int64_t, std::string_view> markers[] = {{Offsets.p1, kStartKeyword},
-                                                                 {Offsets.p2, kEndKeyword}};
-    for (const auto& [last, keyword] : markers) {
+    if (m_otherFile) {
+        throw Changed(m_path);
+    }
+    const std::string heads[] = {MarkerHead(kStartKeyword), MarkerHead(kEndKeyword)};
+    const std::pair<std::int64_t, std::string_view> markers[] = {
+        {Offsets.p1, Whole != nullptr ? std::string_view(Whole->start) : std::string_view(heads[0])},
+        {Offsets.p2, Whole != nullptr ? std::string_view(Whole->end) : std::string_view(heads[1])}};
+    for (const auto& [last, expected] : markers) {
         const std::int64_t first = last - kMarkerLastByte;
         if (first < 0) {
             throw Changed(m_path);
         }
-        std::array<char, kMarkerHead> head{};
-        if (ReadAt(head.data(), head.size(), static_cast<off_t>(first)) < head.size() ||
-            std::string_view(head.data(), head.size()) != MarkerHead(keyword)) {
+        std::array<char, kMarkerSize> bytes{};
+        const std::size_t want = std::min<std::size_t>(expected.size(), bytes.size());
+        if (ReadAt(bytes.data(), want, static_cast<off_t>(first)) < want ||
+            std::string_view(bytes.data(), want) != expected) {
             throw Changed(m_path);
         }
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "../mapped_file/FileId.h"
 #include "../mapped_file/ReadOnlyFile.h"
 #include "Extraction.h"
 
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -16,7 +18,9 @@ class RecordSource
 {
   public:
     // Throws Failure when File is missing, unreadable or not a regular file.
-    explicit RecordSource(const std::string& File);
+    // Scanned, when known, is the file the segments were scanned from:
+    // another file at the path fails every CheckMarkers.
+    explicit RecordSource(const std::string& File, const std::optional<FileId>& Scanned = std::nullopt);
 
     const std::string& Path() const { return m_path; }
 
@@ -24,9 +28,11 @@ class RecordSource
     bool Is(const struct stat& Info) const;
 
     // Throws Failure "the record file PATH has changed since it was
-    // scanned; load it again" unless the start marker still ends at P1 and
-    // the end marker at P2 (signature and keyword).
-    void CheckMarkers(const SegmentOffsets& Offsets) const;
+    // scanned; load it again" unless the file is the one scanned and the
+    // start marker still ends at P1 and the end marker at P2: all 30 bytes
+    // of Whole when given (another day of the same recorder puts its
+    // markers at the same offsets), else their signature and keyword.
+    void CheckMarkers(const SegmentOffsets& Offsets, const SegmentMarkers* Whole = nullptr) const;
 
     // Appends the bytes of Range to Out (named OutPath in messages), in
     // the kernel where it can and through a small fixed buffer where it
@@ -40,6 +46,7 @@ class RecordSource
 
     std::string m_path;
     ReadOnlyFile m_file;
+    bool m_otherFile = false; // not the file scanned
 };
 
 } // namespace quelm

@@ -1,6 +1,7 @@
 #include "SegmentBatch.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/Signals.h"
 #include "../mapped_file/UniqueFd.h"
 #include "FileWriting.h"
 #include "Id3Tag.h"
@@ -10,11 +11,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +30,22 @@ struct Folder {
     int fd = -1;
     dev_t device = 0;
     ino_t inode = 0;
+    uid_t owner = 0;
+    mode_t mode = 0;
 };
+
+// The kernel's fs.protected_symlinks rule: in a sticky folder that everyone
+// may write into, a link is followed only when it is the user's own or the
+// folder owner's. A link planted there by another user could otherwise make
+// a save replace any file of the victim's.
+bool KernelWouldFollow(const Folder& In, const struct stat& Link)
+{
+    const bool shared = (In.mode & S_ISVTX) != 0 && (In.mode & S_IWOTH) != 0;
+    return !shared || Link.st_uid == ::geteuid() || Link.st_uid == In.owner;
+}
+
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
 
 // A target as its open folder and its name there, with what it replaces.
 struct Destination {
@@ -65,34 +81,54 @@ class SegmentBatch::Folders
     Folders(const Folders&) = delete;
     Folders& operator=(const Folders&) = delete;
 
-    // Follows a symlink to the file it names and refuses what a segment
-    // must not replace.
-    Destination Resolve(const std::string& Target, const RecordSource& Source)
+    // Follows a symlink to the file it names (only as the kernel would, and
+    // never for a name of our own making) and refuses what a segment must
+    // not replace. Each link is read relative to its own open folder: a path
+    // resolved in one go (realpath) would skip the kernel's rule.
+    Destination Resolve(const std::string& Target, LinkRule Links, const RecordSource& Source)
     {
         if (Target.empty()) {
             throw Failure("no file name to save the segment under");
         }
         Destination destination;
         SplitPath(Target, destination);
-        if (destination.name.empty()) {
-            throw Failure("cannot save " + Target, Target, "it names a folder");
-        }
-        destination.folder = Open(destination.folderPath);
         struct stat info {
         };
-        if (::fstatat(destination.folder.fd, destination.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT) {
-                SystemFailure("cannot save", Target, errno);
+        for (int hops = 0;; ++hops) {
+            if (destination.name.empty()) {
+                throw Failure("cannot save " + Target, Target, "it names a folder");
             }
-            return destination;
-        }
-        if (S_ISLNK(info.st_mode)) {
-            char resolved[PATH_MAX];
-            if (::realpath(Target.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0) {
+            destination.folder = Open(destination.folderPath);
+            if (::fstatat(destination.folder.fd, destination.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno != ENOENT) {
+                    SystemFailure("cannot save", Target, errno);
+                }
+                if (hops > 0) {
+                    throw Failure("cannot save " + Target, Target, "it is a symbolic link to nothing");
+                }
+                return destination;
+            }
+            if (!S_ISLNK(info.st_mode)) {
+                break;
+            }
+            if (Links == LinkRule::Never) {
+                throw Failure("cannot save " + Target, Target, "it is a symbolic link, and a split never follows one");
+            }
+            if (!KernelWouldFollow(destination.folder, info)) {
+                throw Failure("cannot save " + Target, Target,
+                              "it is a symbolic link of another user's in a shared sticky folder; not followed");
+            }
+            if (hops == kMaxLinks) {
+                SystemFailure("cannot save", Target, ELOOP);
+            }
+            std::string text(PATH_MAX, '\0');
+            const ssize_t length =
+                ::readlinkat(destination.folder.fd, destination.name.c_str(), text.data(), text.size());
+            if (length <= 0 || static_cast<std::size_t>(length) >= text.size()) {
                 throw Failure("cannot save " + Target, Target, "it is a symbolic link to nothing");
             }
-            SplitPath(resolved, destination);
-            destination.folder = Open(destination.folderPath);
+            text.resize(static_cast<std::size_t>(length));
+            SplitPath(text.front() == '/' ? text : destination.folderPath + '/' + text, destination);
         }
         if (!S_ISREG(info.st_mode)) {
             throw Failure("cannot save " + Target, Target, "it exists and is not a regular file");
@@ -103,6 +139,11 @@ class SegmentBatch::Folders
         destination.replaced = info;
         return destination;
     }
+
+    // Lets go of the folders: the next group opens them anew by path, so a
+    // folder renamed away and replaced under a long run (split --follow) is
+    // not written into behind the new one's back.
+    void Forget() { m_open.clear(); }
 
   private:
     const Folder& Open(const std::string& Path)
@@ -117,7 +158,9 @@ class SegmentBatch::Folders
         if (!handle || ::fstat(handle.Get(), &info) != 0) {
             SystemFailure("cannot write into", Path, errno);
         }
-        const Folder folder{handle.Get(), info.st_dev, info.st_ino};
+        // Swept once a batch: a folder of a million files is read once.
+        ClaimSaveFolder(handle.Get(), m_swept.insert({info.st_dev, info.st_ino}).second);
+        const Folder folder{handle.Get(), info.st_dev, info.st_ino, info.st_uid, info.st_mode};
         return m_open.emplace(Path, Held{std::move(handle), folder}).first->second.folder;
     }
 
@@ -128,55 +171,93 @@ class SegmentBatch::Folders
         Folder folder;
     };
     std::map<std::string, Held> m_open;
+    std::set<std::pair<dev_t, ino_t>> m_swept;
 };
 
-SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize)
-    : m_source(RecordFile), m_folders(std::make_unique<Folders>()),
+SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize, const std::optional<FileId>& Scanned)
+    : m_source(RecordFile, Scanned), m_folders(std::make_unique<Folders>()),
       m_groupSize(std::clamp<std::size_t>(GroupSize, 1, kGroupSize))
 {
 }
 
 SegmentBatch::~SegmentBatch() = default;
 
-void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target)
+void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links)
 {
-    m_items.push_back({Offsets, Target, {}});
+    m_items.push_back({Offsets, Target, {}, Links, std::nullopt});
+}
+
+void SegmentBatch::Add(const SegmentRow& Row, const std::string& Target, LinkRule Links)
+{
+    const auto offsets = Row.Offsets();
+    if (!offsets) {
+        throw Failure("segment " + Row.text + " has no end: there is nothing to save");
+    }
+    m_items.push_back({*offsets, Target, {}, Links, Row.Markers()});
 }
 
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
 {
+    // The items a Save before this one made final are dropped, so that a
+    // batch fed for ever (split --follow) stays small.
+    m_items.erase(m_items.begin(), m_items.begin() + static_cast<std::ptrdiff_t>(m_saved));
+    m_saved = 0;
+    // Names are told apart within one Save; the caller keeps them apart
+    // across Saves (a split's SavedNames), so the set stays bounded too.
+    m_targets.clear();
     bool all = true;
-    while (m_saved < m_items.size()) {
-        const std::size_t end = std::min(m_items.size(), m_saved + m_groupSize);
+    while (m_saved < m_items.size() && m_halt == Halt::None) {
         const std::size_t begin = m_saved;
-        all = SaveGroup(begin, end) && all;
+        const std::size_t end = SaveGroup(begin, std::min(m_items.size(), m_saved + m_groupSize));
         m_saved = end;
-        if (Done) {
-            for (std::size_t i = begin; i < end; ++i) {
+        for (std::size_t i = begin; i < end; ++i) {
+            all = all && m_items[i].Saved();
+            if (Done) {
                 Done(m_items[i]);
             }
         }
     }
-    return all;
+    return all && m_saved == m_items.size();
 }
 
-bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
+bool SegmentBatch::HaltNow()
+{
+    if (m_halt == Halt::None && m_haltOnStop && Signals::CaughtStop() != 0) {
+        m_halt = Halt::Stopped;
+    }
+    return m_halt != Halt::None;
+}
+
+void SegmentBatch::NoteFailure(BatchItem& Item, const Failure& Why)
+{
+    Item.failure = std::make_shared<const Failure>(Why);
+    if (Why.Error() == ENOSPC || Why.Error() == EDQUOT) {
+        m_halt = Halt::NoRoom;
+    }
+}
+
+std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
 {
     // 1. Every segment into a temporary beside its target.
+    m_folders->Forget();
     std::vector<Pending> pending;
     pending.reserve(End - Begin);
     const bool alone = End - Begin == 1;
     for (std::size_t i = Begin; i < End; ++i) {
+        if (HaltNow()) {
+            End = i;
+            break;
+        }
         BatchItem& item = m_items[i];
         try {
-            const Destination destination = m_folders->Resolve(item.target, m_source);
+            const Destination destination = m_folders->Resolve(item.target, item.links, m_source);
             const Folder& folder = destination.folder;
             const std::string key =
                 std::to_string(folder.device) + ':' + std::to_string(folder.inode) + '/' + destination.name;
             if (!m_targets.insert(key).second) {
                 throw Failure("cannot save " + item.target, item.target, "another segment is saved under that name");
             }
-            m_source.CheckMarkers(item.offsets);
+            m_source.CheckMarkers(item.offsets, item.markers ? &*item.markers : nullptr);
             TemporaryFile file(folder.fd, destination.folderPath);
             if (destination.replaced) {
                 // The new file takes the place of the old one: it keeps its
@@ -197,7 +278,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             file.Close(item.target);
             pending.push_back({i, folder, destination.name, std::move(file)});
         } catch (const Failure& failure) {
-            item.failure = std::make_shared<const Failure>(failure);
+            NoteFailure(item, failure);
         }
     }
 
@@ -223,7 +304,7 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             one.file.PutInPlace(one.name, item.target);
             renamed[one.folder.fd].push_back(one.item);
         } catch (const Failure& failure) {
-            item.failure = std::make_shared<const Failure>(failure);
+            NoteFailure(item, failure);
         }
     }
     pending.clear();
@@ -232,17 +313,11 @@ bool SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
         if (::fsync(folder) != 0 && errno != EINVAL) {
             const int error = errno;
             for (const std::size_t i : items) {
-                m_items[i].failure =
-                    std::make_shared<const Failure>(Failure::System("cannot save", m_items[i].target, error));
+                NoteFailure(m_items[i], Failure::System("cannot save", m_items[i].target, error));
             }
         }
     }
-
-    bool all = true;
-    for (std::size_t i = Begin; i < End; ++i) {
-        all = all && m_items[i].Saved();
-    }
-    return all;
+    return End;
 }
 
 } // namespace quelm

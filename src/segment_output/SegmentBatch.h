@@ -7,12 +7,19 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace quelm
 {
+
+// Whether a target that is a symbolic link is followed: as the kernel
+// follows one (fs.protected_symlinks: not another user's link in a shared
+// sticky folder), for a name the user gave; never, for a name made up from
+// the record file's bytes, which another user can predict and plant.
+enum class LinkRule { AsTheKernel, Never };
 
 // One segment of a batch: where it lies in the record file, the file it is
 // saved as, and, once the batch has been saved, why it was not saved
@@ -21,6 +28,9 @@ struct BatchItem {
     SegmentOffsets offsets;
     std::string target;
     std::shared_ptr<const Failure> failure;
+    LinkRule links = LinkRule::AsTheKernel;
+    // The whole markers as scanned, when known (see RecordSource::CheckMarkers).
+    std::optional<SegmentMarkers> markers;
 
     bool Saved() const { return failure == nullptr; }
 };
@@ -37,10 +47,11 @@ struct BatchItem {
 // stay a bounded number that a signal handler can remove.
 //
 // Each target is checked before anything is written: an existing target
-// must be a regular file (a symlink is followed to the file it names and
-// that file is replaced, the link kept; a dangling link is refused); the
+// must be a regular file (a symlink is followed, as LinkRule says, to the
+// file it names and that file is replaced, the link kept; a dangling link is
+// refused); the
 // replaced file keeps its mode (and, where the process may, its owner);
-// the record file itself and a target named twice in one batch are
+// the record file itself and a target named twice in one Save are
 // refused. A segment whose markers are no longer where the scan found them
 // fails with "the record file PATH has changed since it was scanned; load
 // it again". A failure of one item never stops the others.
@@ -49,30 +60,56 @@ class SegmentBatch
   public:
     static constexpr std::size_t kGroupSize = 32768;
 
+    // Why a batch saves nothing more: a caught stop signal (when it was asked
+    // to heed them), or a disk without room (ENOSPC, EDQUOT), after which every
+    // later item would fail the same way.
+    enum class Halt { None, Stopped, NoRoom };
+
     // Opens the record file (without blocking; not a regular file, missing
     // or unreadable: Failure). GroupSize (at most kGroupSize) is the number
     // of items made durable together.
-    explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize);
+    // Scanned, when known, is the file the segments were scanned from.
+    explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize,
+                          const std::optional<FileId>& Scanned = std::nullopt);
     ~SegmentBatch();
     SegmentBatch(const SegmentBatch&) = delete;
     SegmentBatch& operator=(const SegmentBatch&) = delete;
 
     // Queues a segment; nothing is written before Save.
-    void Add(const SegmentOffsets& Offsets, const std::string& Target);
+    void Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
+    // Queues a scanned row that has its end, checked against its whole
+    // markers.
+    void Add(const SegmentRow& Row, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
 
     // Saves every queued item, in the order added. Done, when given, is
     // called once per item as soon as the item is final (saved and in
     // place, or failed), in the order added. Returns true when every item
-    // was saved. The items stay readable through Items(); a second Save
-    // saves only the items added since.
+    // was saved. The items stay readable through Items() until the next
+    // Save, which drops them (and forgets their names: a target is refused
+    // when named twice within one Save) and saves only the items added
+    // since. Once halted (see Halted), Save ends
+    // between two items: those written are put in place, the rest stay
+    // queued, neither saved nor failed, and later Saves save nothing.
     bool Save(const std::function<void(const BatchItem&)>& Done = {});
+
+    // Makes a caught stop signal (Signals::CaughtStop) halt the batch before
+    // its next item, so that a run told to end does not first write
+    // thousands of segments.
+    void HaltOnStopSignal() { m_haltOnStop = true; }
+    Halt Halted() const { return m_halt; }
+    // The items added and not final: queued, or left by a halt.
+    std::size_t Unsaved() const { return m_items.size() - m_saved; }
 
     const std::vector<BatchItem>& Items() const { return m_items; }
 
   private:
     class Folders;
 
-    bool SaveGroup(std::size_t Begin, std::size_t End);
+    // Saves the items Begin .. End, or those before a halt; returns the end
+    // of those made final.
+    std::size_t SaveGroup(std::size_t Begin, std::size_t End);
+    bool HaltNow();
+    void NoteFailure(BatchItem& Item, const Failure& Why);
 
     RecordSource m_source;
     std::unique_ptr<Folders> m_folders;
@@ -80,6 +117,8 @@ class SegmentBatch
     std::set<std::string> m_targets; // folder device:inode/name
     std::size_t m_groupSize;
     std::size_t m_saved = 0;
+    bool m_haltOnStop = false;
+    Halt m_halt = Halt::None;
 };
 
 } // namespace quelm

@@ -22,7 +22,18 @@ const char* AbsoluteFolder(const char* Variable)
     return value != nullptr && value[0] == '/' ? value : nullptr;
 }
 
+constexpr const char* kFolderVariables[] = {"XDG_RUNTIME_DIR", "TMPDIR"};
+
 } // namespace
+
+void DropRelativeTempFolders()
+{
+    for (const char* variable : kFolderVariables) {
+        if (std::getenv(variable) != nullptr && AbsoluteFolder(variable) == nullptr) {
+            ::unsetenv(variable);
+        }
+    }
+}
 
 std::string TempFolder()
 {

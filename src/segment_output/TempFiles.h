@@ -14,6 +14,13 @@ namespace quelm
 // folder, or not the user's own.
 std::string TempFolder();
 
+// Takes a relative (or empty) XDG_RUNTIME_DIR or TMPDIR out of the
+// environment, so that nothing the program loads or starts (the sound
+// library, a media command) takes it relative to the current folder, which
+// the window moves into a record file's folder. Both programs call it
+// first, before any thread starts.
+void DropRelativeTempFolders();
+
 // The name of a record number's playback file: QLM, the number in
 // upper-case hexadecimal without leading zeros, .mp3 (record 18: QLM12.mp3).
 std::string TempFileName(std::int32_t Num);

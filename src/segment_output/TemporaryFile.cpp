@@ -5,12 +5,18 @@
 #include "FileWriting.h"
 #include "SegmentBatch.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -89,6 +95,53 @@ void RemoveTemporaryFiles() noexcept
         }
     }
     errno = savedErrno;
+}
+
+namespace
+{
+
+bool IsTemporaryName(std::string_view Name)
+{
+    if (Name.size() != 12 || !Name.starts_with(".qlm")) {
+        return false;
+    }
+    return std::all_of(Name.begin() + 4, Name.end(),
+                       [](char C) { return std::isalnum(static_cast<unsigned char>(C)); });
+}
+
+void RemoveStale(int Folder)
+{
+    UniqueFd listing(::openat(Folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing) {
+        return;
+    }
+    const int owned = listing.Release();
+    DIR* entries = ::fdopendir(owned); // owns the descriptor from here on
+    if (entries == nullptr) {
+        ::close(owned);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        struct stat info {
+        };
+        if (IsTemporaryName(entry->d_name) && ::fstatat(Folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+            ::unlinkat(Folder, entry->d_name, 0);
+        }
+    }
+    ::closedir(entries);
+}
+
+} // namespace
+
+void ClaimSaveFolder(int Folder, bool Sweep)
+{
+    // Only the lock of another process fails this one: no run is saving
+    // here, so every temporary here is a dead run's.
+    if (Sweep && ::flock(Folder, LOCK_EX | LOCK_NB) == 0) {
+        RemoveStale(Folder);
+    }
+    ::flock(Folder, LOCK_SH);
 }
 
 void RemoveTemporaryFilesOnSignals()

@@ -18,6 +18,15 @@ void RemoveTemporaryFilesOnSignals();
 // keeps errno: the stop signals' cleanup.
 void RemoveTemporaryFiles() noexcept;
 
+// Makes the open folder Folder one that this process saves into, until
+// Folder's descriptor is closed (a shared flock on the folder), and first,
+// when no other process saves there (no other lock held), removes the
+// temporaries that a run killed without cleaning up (SIGKILL, a crash, a
+// power cut) left in it: the user's own regular files with a temporary's
+// name. A lock, not the files' age, tells stale from in use. Sweep false
+// only takes the lock (the folder was swept already).
+void ClaimSaveFolder(int Folder, bool Sweep = true);
+
 // A file being written beside its target under a short hidden name
 // (".qlm" and eight random characters, so that it never makes a valid
 // target name too long). It is removed when the object goes away, or by a

@@ -87,6 +87,7 @@ class Background
         return out;
     }
     std::string Errors() const { return ReadFile(m_err); }
+    pid_t Pid() const { return m_pid; }
 
     bool Running()
     {
@@ -102,6 +103,16 @@ class Background
         if (m_pid > 0) {
             ::kill(m_pid, Signal);
         }
+    }
+
+    // Waits up to Seconds for the end: a hang fails the test instead of
+    // stalling the suite (a run that does not end is killed).
+    bool EndsWithin(int Seconds)
+    {
+        for (int i = 0; i < Seconds * 50 && Running(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return !Running();
     }
 
     // Sends Signal unless it has ended, and returns the exit status

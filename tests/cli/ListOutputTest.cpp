@@ -122,3 +122,51 @@ TEST(ListOutput, ControlBytesOfStampsNeverReachTheTerminal)
     EXPECT_EQ(split.out.find_first_of("\x1b\x9b"), std::string::npos) << split.out;
     EXPECT_NE(split.out.find("1009\\x1B[31m\\x9B1m-00000001.mp3\n"), std::string::npos) << split.out;
 }
+
+// Stamps a spreadsheet would run as formulas, or a terminal would obey:
+// CSV writes them as text, controls as the table does; JSON escapes C1 too.
+TEST(ListOutput, HostileStampsInCsvAndJsonAreInertText)
+{
+    TempDir dir;
+    const std::string path = dir.Write("h.mp3", Marker("STIME ", "=cmd|' /C calc'!A0") + Filler(10) +
+                                                    Marker("STIME ", "@SUM(1)\x1b[2J\x9b\\") + Filler(10) +
+                                                    Marker("STIME ", "-2+3") + Filler(10) + Marker("STIME ", "\tx"));
+    const auto csv = Cli("list --no-filter --csv " + Quote(path));
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const std::string noMarks = ",false,false,\r\n";
+    EXPECT_EQ(csv.out, "file,record,start,end,seconds,tag,star,heard,note\r\n" + path +
+                           ",00000001,\"'=cmd|' /C calc'!A0  \",,,\" 29\"" + noMarks + path +
+                           ",00000002,\"'@SUM(1)\\x1B[2J\\x9B\\\\       \",,,\" 69\"" + noMarks + path +
+                           ",00000003,\"'-2+3                \",,,\" 109\"" + noMarks + path +
+                           ",00000004,\"'\\x09x                  \",,,\" 149\"" + noMarks);
+    const auto json = Cli("list --no-filter --json " + Quote(path));
+    EXPECT_NE(json.out.find("\"@SUM(1)\\u001b[2J\\u009b\\\\       \""), std::string::npos) << json.out;
+    EXPECT_EQ(json.out.find_first_of("\x1b\x9b"), std::string::npos);
+    EXPECT_EQ(json.out.find("\xC2\x9B"), std::string::npos);
+}
+
+// A run of end markers that walks back further than the rows a filtered
+// listing holds: it fails at the same marker, with the same rows written,
+// whether or not the scan yielded before it (a small file, scanned without
+// a yield, once listed it whole).
+TEST(ListOutput, AWalkBackBeyondTheHeldRowsFailsWhateverTheTiming)
+{
+    TempDir dir;
+    const auto clock = [](int Seconds) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", Seconds / 3600, Seconds / 60 % 60, Seconds % 60);
+        return std::string(text);
+    };
+    constexpr int kRows = 4200;
+    std::string bytes;
+    for (int i = 0; i < kRows; ++i) {
+        bytes += Start(clock(i * 10)) + Filler(4) + End(clock(i * 10 + 8));
+    }
+    for (int i = kRows - 1; i >= 0; --i) {
+        bytes += End(clock(i * 10 + 1)); // the last row too short: dropped
+    }
+    const auto result = Cli("list " + Quote(dir.Write("walk.mp3", bytes)));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("which was already given out"), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1 + kRows - 4096) << result.err;
+}

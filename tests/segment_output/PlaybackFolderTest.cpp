@@ -104,6 +104,22 @@ TEST_F(PlaybackFolderTest, OnlyAnAbsoluteRuntimeOrTemporaryFolderIsUsed)
     }
 }
 
+// What the program loads reads the environment itself: a relative folder
+// is taken out of it, an absolute one stays.
+TEST_F(PlaybackFolderTest, RelativeTemporaryFoldersLeaveTheEnvironment)
+{
+    ::setenv("XDG_RUNTIME_DIR", ".", 1);
+    ::setenv("TMPDIR", "", 1);
+    DropRelativeTempFolders();
+    EXPECT_EQ(std::getenv("XDG_RUNTIME_DIR"), nullptr);
+    EXPECT_EQ(std::getenv("TMPDIR"), nullptr);
+    ::setenv("XDG_RUNTIME_DIR", dir.Root().c_str(), 1);
+    ::setenv("TMPDIR", "/tmp", 1);
+    DropRelativeTempFolders();
+    EXPECT_EQ(std::string(std::getenv("XDG_RUNTIME_DIR")), dir.Root().string());
+    EXPECT_EQ(std::string(std::getenv("TMPDIR")), "/tmp");
+}
+
 TEST_F(PlaybackFolderTest, RefusesLinksFilesAndOtherUsersFolders)
 {
     fs::create_directory(dir.Path("elsewhere"));

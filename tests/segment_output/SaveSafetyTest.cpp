@@ -1,4 +1,6 @@
 #include "mapped_file/Failure.h"
+#include "mapped_file/UniqueFd.h"
+#include "record/Scanner.h"
 #include "segment_output/SegmentBatch.h"
 #include "segment_output/SegmentSaver.h"
 #include "segment_output/TemporaryFile.h"
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -168,4 +171,52 @@ TEST_F(SaveSafety, ABatchSavesEveryGoodItemInOrderAndReportsTheOthers)
     EXPECT_TRUE(batch.Save([&](const BatchItem& Item) { done.push_back(Item.target); }));
     ASSERT_EQ(done.size(), 1U);
     EXPECT_EQ(done[0], dir.Path("later.mp3"));
+}
+
+// Another day of the same recorder puts its markers at the same offsets;
+// a copy of the very same bytes is still another file. Either in place of
+// the scanned file fails the save of a scanned row.
+TEST_F(SaveSafety, ARowIsSavedOnlyFromTheFileAndMarkersItWasScannedFrom)
+{
+    SegmentTable table;
+    RecordingHost host;
+    Scanner(table, host).Look4Frame(record);
+    ASSERT_EQ(table.RowCount(), 1);
+    const SegmentRow row = table.Row(1);
+    const std::string target = dir.Path("saved.mp3");
+    SaveSegmentFile(record, row, table.ScannedFile(), target);
+    EXPECT_EQ(ReadFile(target).substr(0, 730), Record().substr(100, 730));
+
+    const std::string changed = "the record file " + record + " has changed since it was scanned; load it again";
+    const auto replaceWith = [&](const std::string& Bytes) {
+        std::filesystem::rename(dir.Write("next.mp3", Bytes), record);
+    };
+    // Kept under another name, so that its inode cannot be given to a copy.
+    std::filesystem::create_hard_link(record, dir.Path("scanned.mp3"));
+    std::string nextDay = Record();
+    nextDay.replace(nextDay.find("14:07:10"), 8, "09:00:00");
+    replaceWith(nextDay);
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, std::nullopt, target); }), changed);
+    replaceWith(Record());
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, table.ScannedFile(), target); }), changed);
+    EXPECT_EQ(Message([&] { SaveSegmentFile(record, row, std::nullopt, target); }), "no failure");
+}
+
+// Temporaries left by a run that was killed (SIGKILL leaves no handler a
+// chance) are removed by the next save into the folder, unless another run
+// is saving there (it holds the folder's lock), whatever their age.
+TEST_F(SaveSafety, ADeadRunsTemporariesAreRemovedByTheNextSave)
+{
+    const std::string stale = dir.Write(".qlmAbCd1234", "half a segment");
+    const std::string other = dir.Write(".qlmAbCd123", "not a temporary's name");
+    {
+        UniqueFd busy(::open(dir.Root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_EQ(::flock(busy.Get(), LOCK_SH), 0); // another run saving here
+        SaveSegmentFile(record, kOffsets, dir.Path("one.mp3"));
+        EXPECT_TRUE(std::filesystem::exists(stale));
+    }
+    SaveSegmentFile(record, kOffsets, dir.Path("two.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("two.mp3")));
 }
