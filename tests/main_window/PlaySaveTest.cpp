@@ -220,3 +220,25 @@ TEST(QtMediaBackend, PlaysThePlaybackCopyAndTheSavedFileOfASegment)
     quelm::SaveSegmentFile(record, offsets, saved);
     EXPECT_GT(PlayedDuration(saved), 1000);
 }
+
+// Another day's recording put in place of the loaded file (its markers at
+// the same offsets) after the scan: the save says so and writes nothing.
+TEST_F(DisplayTest, SaveOfAFileReplacedSinceItsScanSaysItChanged)
+{
+    const std::string record = Load(PlayableRecord(), "radio.mp3");
+    const std::string kept = dir.Path("kept.mp3");
+    std::filesystem::create_hard_link(record, kept); // its inode is not reused
+    std::string other = ReadFile(record);
+    for (std::size_t at = other.find("06/12/2026"); at != std::string::npos; at = other.find("06/12/2026", at)) {
+        other.replace(at, 10, "07/12/2026");
+    }
+    std::filesystem::rename(dir.Write("next.tmp", other), record);
+
+    display->Dialogs().QueueAnswer(QString::fromStdString(dir.Path("saved.mp3")));
+    display->Dialogs().QueueAnswer(std::nullopt); // the dialog comes back with the reason: cancel
+    display->ListView_MouseDown(2);
+    display->ListView_ItemClick(1);
+    EXPECT_TRUE(display->Failures().LastFailure().contains("has changed since it was scanned"))
+        << display->Failures().LastFailure().toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("saved.mp3")));
+}
