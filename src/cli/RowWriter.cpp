@@ -211,20 +211,39 @@ void RowWriter::Take(const SegmentRow& Row)
     }
 }
 
-void RowWriter::WriteTimelineFields(const SegmentRow& Row, std::string_view Before, std::string_view Between,
-                                    std::string_view After)
+void RowWriter::Extra(std::string_view Key, std::string_view Json, std::string_view Csv)
 {
-    // An open message has no end, so no place in the audio yet.
-    const auto place = AudioPlace(Row);
-    m_out.Write(Before);
-    if (place) {
-        m_out.Write(Seconds(place->first));
+    if (m_format == RowFormat::Json) {
+        m_out.Write(",\"");
+        m_out.Write(Key);
+        m_out.Write("\":");
+        m_out.Write(Json);
+    } else {
+        m_out.Put(',');
+        m_out.Write(Csv);
     }
-    m_out.Write(Between);
-    if (place) {
-        m_out.Write(Seconds(place->second - place->first));
+}
+
+void RowWriter::WriteExtraFields(const SegmentRow& Row)
+{
+    const Mark& marks = MarkOf(Row);
+    Extra("star", marks.star ? "true" : "false", marks.star ? "true" : "false");
+    Extra("heard", marks.heard ? "true" : "false", marks.heard ? "true" : "false");
+    // A note is the user's own text, UTF-8 as typed, not a stamp's bytes.
+    Extra("note", marks.note.empty() ? "\"\"" : JsonPath(marks.note), CsvPath(marks.note));
+    const auto quoted = [](const std::string& Text) { return "\"" + Text + "\""; };
+    if (m_withTimeline) {
+        // An open message has no end, so no place in the audio yet.
+        const auto place = AudioPlace(Row);
+        const std::string start = place ? Seconds(place->first) : std::string();
+        const std::string length = place ? Seconds(place->second - place->first) : std::string();
+        Extra("audio_start", quoted(start), start);
+        Extra("audio_seconds", quoted(length), length);
     }
-    m_out.Write(After);
+    if (m_withLoudness) {
+        const std::string loudness = LoudnessOf(Row);
+        Extra("loudness", quoted(loudness), loudness);
+    }
 }
 
 void RowWriter::WriteExportRow(const SegmentRow& Row)
@@ -310,20 +329,7 @@ void RowWriter::WriteJsonRow(const SegmentRow& Row)
     JsonField(",\"end\":", Row.SubItem(2));
     JsonField(",\"seconds\":", Row.SubItem(3));
     JsonField(",\"tag\":", Row.tag);
-    const Mark& marks = MarkOf(Row);
-    m_out.Write(marks.star ? ",\"star\":true" : ",\"star\":false");
-    m_out.Write(marks.heard ? ",\"heard\":true" : ",\"heard\":false");
-    // A note is the user's own text, UTF-8 as typed, not a stamp's bytes.
-    m_out.Write(",\"note\":");
-    m_out.Write(marks.note.empty() ? "\"\"" : JsonPath(marks.note));
-    if (m_withTimeline) {
-        WriteTimelineFields(Row, ",\"audio_start\":\"", "\",\"audio_seconds\":\"", "\"");
-    }
-    if (m_withLoudness) {
-        m_out.Write(",\"loudness\":\"");
-        m_out.Write(LoudnessOf(Row));
-        m_out.Put('"');
-    }
+    WriteExtraFields(Row);
     m_out.Write("}\n");
 }
 
@@ -351,18 +357,7 @@ void RowWriter::WriteCsvRow(const SegmentRow& Row)
     CsvField(Row.SubItem(2));
     CsvField(Row.SubItem(3));
     CsvField(Row.tag);
-    const Mark& marks = MarkOf(Row);
-    CsvField(marks.star ? "true" : "false");
-    CsvField(marks.heard ? "true" : "false");
-    m_out.Put(',');
-    m_out.Write(CsvPath(marks.note));
-    if (m_withTimeline) {
-        WriteTimelineFields(Row, ",", ",", "");
-    }
-    if (m_withLoudness) {
-        m_out.Put(',');
-        m_out.Write(LoudnessOf(Row));
-    }
+    WriteExtraFields(Row);
     m_out.Write("\r\n");
 }
 

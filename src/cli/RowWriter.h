@@ -50,8 +50,10 @@ class RowWriter : public RowSink
     void WriteCsvRow(const SegmentRow& Row);
     void WriteExportRow(const SegmentRow& Row);
     std::string LoudnessOf(const SegmentRow& Row) const;
-    void WriteTimelineFields(const SegmentRow& Row, std::string_view Before, std::string_view Between,
-                             std::string_view After);
+    // What follows the tag in JSON and CSV: the marks, then the timeline
+    // and the loudness when asked for.
+    void WriteExtraFields(const SegmentRow& Row);
+    void Extra(std::string_view Key, std::string_view Json, std::string_view Csv);
     // The message's start and end in the audio, once it has an end.
     std::optional<std::pair<double, double>> AudioPlace(const SegmentRow& Row);
     void TableCell(std::string_view Bytes, std::size_t Width);

@@ -36,13 +36,18 @@ void SplitSink::BeginFile(const std::string& RecordFile)
         m_remember = std::find(rest + 1, m_bases.end(), *rest) != m_bases.end();
         ++m_begun;
     }
+    EndBatch();
+    m_recordFile = RecordFile;
+}
+
+void SplitSink::EndBatch()
+{
     SaveQueued();
     if (m_batch) {
         m_unsaved += m_batch->Unsaved();
     }
     m_batch.reset();
     m_batchFailed = false;
-    m_recordFile = RecordFile;
 }
 
 void SplitSink::ScannedFrom(const std::optional<FileId>& File)
@@ -50,12 +55,7 @@ void SplitSink::ScannedFrom(const std::optional<FileId>& File)
     if (File == m_scanned) {
         return;
     }
-    SaveQueued();
-    if (m_batch) {
-        m_unsaved += m_batch->Unsaved();
-    }
-    m_batch.reset();
-    m_batchFailed = false;
+    EndBatch();
     m_scanned = File;
 }
 

@@ -47,6 +47,9 @@ class SplitSink : public RowSink
     void SayUnsaved();
 
   private:
+    // Saves what is queued and lets the batch go: the next segment opens a
+    // batch of its own (another file, or the same path read anew).
+    void EndBatch();
     // Stops the saving for the rest of the run when the batch halted.
     void NoteHalt();
 

@@ -50,6 +50,13 @@ class Statement
         sqlite3_bind_blob(m_statement, Index, Value.data(), static_cast<int>(Value.size()), SQLITE_TRANSIENT);
     }
     void Integer(int Index, std::int64_t Value) { sqlite3_bind_int64(m_statement, Index, Value); }
+    // A message of a record file as ?1, ?2 and ?3: file, offset, stamp.
+    void Message(const std::string& Record, const MarkKey& Key)
+    {
+        Text(1, Record);
+        Integer(2, Key.offset);
+        Blob(3, Key.stamp);
+    }
     std::string Column(int Index) const
     {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_statement, Index));
@@ -198,9 +205,7 @@ Mark MarkStore::Get(const std::string& Record, const MarkKey& Key) const
     if (!select.Prepared()) {
         Fail("cannot read the marks database " + m_path);
     }
-    select.Text(1, Record);
-    select.Integer(2, Key.offset);
-    select.Blob(3, Key.stamp);
+    select.Message(Record, Key);
     const int step = sqlite3_step(select.Get());
     if (step == SQLITE_ROW) {
         return {sqlite3_column_int(select.Get(), 0) != 0, sqlite3_column_int(select.Get(), 1) != 0, select.Column(2)};
@@ -219,9 +224,7 @@ void MarkStore::Set(const std::string& Record, const MarkKey& Key, const Mark& V
     if (!change.Prepared()) {
         Fail("cannot write the marks database " + m_path);
     }
-    change.Text(1, Record);
-    change.Integer(2, Key.offset);
-    change.Blob(3, Key.stamp);
+    change.Message(Record, Key);
     if (!Value.Empty()) {
         change.Integer(4, Value.star ? 1 : 0);
         change.Integer(5, Value.heard ? 1 : 0);
@@ -256,9 +259,7 @@ void MarkStore::SetLastPlayed(const std::string& Record, const MarkKey& Key)
     if (!change.Prepared()) {
         Fail("cannot write the marks database " + m_path);
     }
-    change.Text(1, Record);
-    change.Integer(2, Key.offset);
-    change.Blob(3, Key.stamp);
+    change.Message(Record, Key);
     if (sqlite3_step(change.Get()) != SQLITE_DONE) {
         Fail("cannot write the marks database " + m_path);
     }
