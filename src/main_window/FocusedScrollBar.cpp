@@ -16,16 +16,4 @@ void FocusedScrollBar::paintEvent(QPaintEvent* Event)
     }
 }
 
-void FocusedScrollBar::focusInEvent(QFocusEvent* Event)
-{
-    QScrollBar::focusInEvent(Event);
-    update();
-}
-
-void FocusedScrollBar::focusOutEvent(QFocusEvent* Event)
-{
-    QScrollBar::focusOutEvent(Event);
-    update();
-}
-
 } // namespace quelm

@@ -6,7 +6,7 @@ namespace quelm
 {
 
 // A scroll bar that shows when it has the focus, as a spinner does: the
-// style draws none on a scroll bar.
+// style draws none on a scroll bar. A change of focus repaints any widget.
 class FocusedScrollBar : public QScrollBar
 {
     Q_OBJECT
@@ -15,8 +15,6 @@ class FocusedScrollBar : public QScrollBar
 
   protected:
     void paintEvent(QPaintEvent* Event) override;
-    void focusInEvent(QFocusEvent* Event) override;
-    void focusOutEvent(QFocusEvent* Event) override;
 };
 
 } // namespace quelm
