@@ -1,7 +1,6 @@
 #include "mapped_file/Failure.h"
 #include "mapped_file/Memory.h"
 #include "mapped_file/ReadOnlyFile.h"
-#include "record/TimeOfDay.h"
 #include "segment_output/PathUtils.h"
 #include "support/TempDir.h"
 
@@ -88,19 +87,4 @@ TEST(Handles, PathsSplitIntoFolderAndName)
         EXPECT_EQ(SplitPath(path).name, parts.name) << path;
         EXPECT_EQ(GetFilename(path), parts.name) << path;
     }
-}
-
-TEST(TimeOfDay, FieldsAfterTheFirstBlank)
-{
-    EXPECT_EQ(TimeOfDay("06/12/2026 14:30:05"), "14:30:05");
-    EXPECT_EQ(TimeOfDay("14:30:05"), "14:30:05");
-    EXPECT_EQ(TimeOfDay("a b c"), "b c");
-    const auto fields = TimeFields("06/12/2026 1 4: 30:05.5:99 ");
-    ASSERT_TRUE(fields);
-    EXPECT_EQ((*fields)[0], "1 4");
-    EXPECT_EQ((*fields)[1], " 30");
-    EXPECT_EQ((*fields)[2], "05.5");           // later fields are not read
-    EXPECT_EQ((*TimeFields("x 1:2:"))[2], ""); // an empty seconds field is still a field
-    EXPECT_FALSE(TimeFields("06/12/2026 14:30"));
-    EXPECT_FALSE(TimeFields("06/12/2026 1430"));
 }
