@@ -1,6 +1,9 @@
 #include "MediaCommand.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace quelm
 {
@@ -32,6 +35,32 @@ std::string_view Trim(std::string_view Text)
     return Text;
 }
 
+// "seek ALIAS to MS" or "set ALIAS speed N": ALIAS, a word, a whole number.
+MediaCommand ParseValueCommand(bool Seek, std::string_view Rest)
+{
+    MediaCommand command;
+    const auto first = Rest.find(' ');
+    if (first == std::string_view::npos) {
+        return command;
+    }
+    const std::string_view alias = Rest.substr(0, first);
+    const std::string_view tail = Trim(Rest.substr(first));
+    const auto second = tail.find(' ');
+    if (second == std::string_view::npos || !EqualsIgnoringCase(tail.substr(0, second), Seek ? "to" : "speed")) {
+        return command;
+    }
+    const std::string_view number = Trim(tail.substr(second));
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size() || value < 0 || (!Seek && value == 0)) {
+        return command;
+    }
+    command.kind = Seek ? MediaCommand::Kind::Seek : MediaCommand::Kind::Speed;
+    command.alias = alias;
+    command.value = value;
+    return command;
+}
+
 } // namespace
 
 MediaCommand ParseMediaCommand(std::string_view Text)
@@ -48,6 +77,17 @@ MediaCommand ParseMediaCommand(std::string_view Text)
         command.kind = EqualsIgnoringCase(verb, "close") ? MediaCommand::Kind::Close : MediaCommand::Kind::Play;
         command.alias = rest;
         return command;
+    }
+    if (EqualsIgnoringCase(verb, "pause") || EqualsIgnoringCase(verb, "resume")) {
+        if (rest.empty() || rest.find(' ') != std::string_view::npos) {
+            return command;
+        }
+        command.kind = EqualsIgnoringCase(verb, "pause") ? MediaCommand::Kind::Pause : MediaCommand::Kind::Resume;
+        command.alias = rest;
+        return command;
+    }
+    if (EqualsIgnoringCase(verb, "seek") || EqualsIgnoringCase(verb, "set")) {
+        return ParseValueCommand(EqualsIgnoringCase(verb, "seek"), rest);
     }
     if (!EqualsIgnoringCase(verb, "open")) {
         return command;
@@ -118,6 +158,31 @@ std::string PlayCommand()
     return "play " + std::string(kSoundAlias);
 }
 
+std::string PauseCommand()
+{
+    return "pause " + std::string(kSoundAlias);
+}
+
+std::string ResumeCommand()
+{
+    return "resume " + std::string(kSoundAlias);
+}
+
+std::string SeekCommand(std::int64_t Milliseconds)
+{
+    std::string text = "seek ";
+    text.append(kSoundAlias).append(" to ").append(std::to_string(std::max<std::int64_t>(Milliseconds, 0)));
+    return text;
+}
+
+std::string SpeedCommand(double Speed)
+{
+    std::string text = "set ";
+    const auto thousandths = static_cast<std::int64_t>(std::lround(std::clamp(Speed, 0.001, 1000.0) * 1000));
+    text.append(kSoundAlias).append(" speed ").append(std::to_string(thousandths));
+    return text;
+}
+
 void MediaLayer::Send(std::string_view Command) noexcept
 {
     try {
@@ -144,6 +209,23 @@ void MediaLayer::Send(std::string_view Command) noexcept
             if (command.alias == m_openAlias) {
                 m_backend.Play(command.alias);
             }
+            break;
+        case MediaCommand::Kind::Pause:
+        case MediaCommand::Kind::Resume:
+        case MediaCommand::Kind::Seek:
+            if (command.alias == m_openAlias) {
+                if (command.kind == MediaCommand::Kind::Pause) {
+                    m_backend.Pause(command.alias);
+                } else if (command.kind == MediaCommand::Kind::Resume) {
+                    m_backend.Resume(command.alias);
+                } else {
+                    m_backend.Seek(command.alias, command.value);
+                }
+            }
+            break;
+        case MediaCommand::Kind::Speed:
+            // The speed holds for the sounds opened after it too.
+            m_backend.SetSpeed(command.alias, static_cast<double>(command.value) / 1000);
             break;
         case MediaCommand::Kind::Unknown:
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,18 +8,20 @@
 namespace quelm
 {
 
-// The three media commands the program sends for its one sound "mysound".
+// The media commands the program sends for its one sound "mysound".
 struct MediaCommand {
-    enum class Kind { Close, Open, Play, Unknown };
+    enum class Kind { Close, Open, Play, Pause, Resume, Seek, Speed, Unknown };
     Kind kind = Kind::Unknown;
     std::string alias;
-    std::string path; // Open only
+    std::string path;       // Open only
+    std::int64_t value = 0; // Seek: milliseconds from the start; Speed: thousandths
 };
 
 inline constexpr std::string_view kSoundAlias = "mysound";
 
-// "close mysound", "open PATH  Alias mysound", "play mysound". Anything
-// else is Unknown. A PATH that holds a blank or a double quote travels in
+// "close mysound", "open PATH  Alias mysound", "play mysound", "pause
+// mysound", "resume mysound", "seek mysound to MS", "set mysound speed N"
+// (N thousandths of the normal speed). Anything else is Unknown. A PATH that holds a blank or a double quote travels in
 // double quotes, with a backslash before each quote and backslash in it;
 // ParseMediaCommand reads back every path that OpenCommand writes.
 MediaCommand ParseMediaCommand(std::string_view Text);
@@ -26,6 +29,24 @@ MediaCommand ParseMediaCommand(std::string_view Text);
 std::string CloseCommand();
 std::string OpenCommand(const std::string& Path);
 std::string PlayCommand();
+std::string PauseCommand();
+std::string ResumeCommand();
+std::string SeekCommand(std::int64_t Milliseconds);
+std::string SpeedCommand(double Speed);
+
+// Told by a backend what became of the sound it was asked to play, on the
+// thread that sends the commands.
+class MediaListener
+{
+  public:
+    virtual ~MediaListener() = default;
+    // The sound reaches the output.
+    virtual void MediaPlaying() {}
+    // The sound played to its end.
+    virtual void MediaEnded() {}
+    // Nothing sounds, and Why says why in a few words ("no sound output").
+    virtual void MediaFailed(const std::string& Why) = 0;
+};
 
 // What actually makes the sound. Implementations may fail in any way; the
 // layer below swallows it.
@@ -36,6 +57,13 @@ class MediaBackend
     virtual void Open(const std::string& Alias, const std::string& Path) = 0;
     virtual void Play(const std::string& Alias) = 0;
     virtual void Close(const std::string& Alias) = 0;
+    // Backends that cannot pause, seek or change speed ignore these.
+    virtual void Pause(const std::string& /*Alias*/) {}
+    virtual void Resume(const std::string& /*Alias*/) {}
+    virtual void Seek(const std::string& /*Alias*/, std::int64_t /*Milliseconds*/) {}
+    virtual void SetSpeed(const std::string& /*Alias*/, double /*Speed*/) {}
+    // Where to report what became of the sound; null for nowhere.
+    virtual void SetListener(MediaListener* /*Listener*/) {}
 };
 
 // Parses command texts and hands them to a backend. No failure of the
