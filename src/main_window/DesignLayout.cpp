@@ -103,6 +103,7 @@ void DesignLayout::setGeometry(const QRect& Rect)
         }
         const QRect& t = placed.twips;
         QRect where = Pixels(t.x(), t.y(), t.width(), t.height());
+        where.translate(Rect.topLeft()); // below the window's menu bar
         where.translate((placed.anchors & FollowRight) != 0 ? extra.width() : 0,
                         (placed.anchors & FollowBottom) != 0 ? extra.height() : 0);
         where.setSize(where.size() + QSize((placed.anchors & GrowWidth) != 0 ? extra.width() : 0,

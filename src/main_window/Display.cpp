@@ -1,8 +1,11 @@
 #include "Display.h"
 
+#include "DesignLayout.h"
 #include "FileDrops.h"
 #include "FileFollower.h"
+#include "SeekBar.h"
 #include "SegmentTableModel.h"
+#include "WindowMenus.h"
 #include "mapped_file/Failure.h"
 #include "mapped_file/ReadOnlyFile.h"
 #include "record/NumberReading.h"
@@ -10,16 +13,19 @@
 #include "segment_output/PathUtils.h"
 #include "segment_output/SegmentSaver.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProgressBar>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 #include <filesystem>
@@ -49,14 +55,21 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     : QWidget(Parent), m_model(new SegmentTableModel(m_table, this)), m_form(*this, *m_model),
       m_host(*m_model, *m_form.listView, *m_form.record, *m_form.filter, *m_form.length,
              [this] { return m_follower->Resuming(); }),
-      m_scanner(m_table, m_host), m_player(Backend), m_failures(*m_form.fileName),
+      m_scanner(m_table, m_host), m_player(Backend),
+      m_readAll(
+          m_player, m_table,
+          ReadAll::Window{[this](int Position) { return PlayRowAt(Position); }, [this] { return m_follower->Live(); }}),
+      m_menus(new WindowMenus(*this, *m_form.listView)), m_failures(*m_form.fileName),
       m_input(*m_form.listView, *m_form.length), m_controls(m_form)
 {
+    m_form.layout->setMenuBar(m_menus->bar);
     for (std::size_t i = 0; i < m_timer.size(); ++i) {
         m_timer[i].setInterval(1000);
         m_timer[i].setObjectName(QString("Timer%1").arg(i));
     }
     ConnectHandlers();
+    ConnectPlayer();
+    ConnectMenus();
     m_follower = std::make_unique<FileFollower>(
         m_recordFile, m_scanner, m_form.listView,
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
@@ -73,6 +86,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     auto* drops = new FileDrops(*this, *m_form.load);
     connect(drops, &FileDrops::Dropped, this, &Display::LoadFile, Qt::QueuedConnection);
     connect(drops, &FileDrops::Refused, this, [this](const QString& Why) { m_failures.Show(Why); });
+    UpdateActions();
 }
 
 Display::~Display() = default;
@@ -102,6 +116,197 @@ void Display::ConnectHandlers()
             m_form.quit->click();
         }
     });
+}
+
+void Display::ConnectPlayer()
+{
+    connect(&m_player, &SegmentPlayer::StateChanged, this, [this] {
+        // The bar's count waits while the message does.
+        if (m_player.CurrentState() == SegmentPlayer::State::Paused) {
+            m_timer[0].stop();
+        } else if (m_player.CurrentState() == SegmentPlayer::State::Playing &&
+                   static_cast<float>(m_progressMax) > static_cast<float>(m_progressValue)) {
+            m_timer[0].start();
+        }
+        ShowPlayback();
+    });
+    connect(&m_player, &SegmentPlayer::Seeked, this, [this](qint64 Milliseconds) {
+        SetProgress(m_progressMax, static_cast<int>(Milliseconds / 1000));
+        if (m_player.CurrentState() == SegmentPlayer::State::Playing) {
+            m_timer[0].start(); // counts on from the new place
+        }
+    });
+    connect(&m_player, &SegmentPlayer::SpeedChanged, this, [this](double Speed) {
+        m_timer[0].setInterval(static_cast<int>(std::lround(1000 / Speed)));
+        UpdateActions();
+    });
+    connect(&m_player, &SegmentPlayer::Failed, this, [this](const QString& Why) {
+        m_timer[0].stop();
+        SetProgress(m_progressMax, 0);
+        m_failures.Show(Why);
+    });
+    connect(m_form.progressBar, &SeekBar::SeekRequested, this, [this](double Fraction) {
+        if (m_player.Current()) {
+            m_player.SeekTo(static_cast<std::int64_t>(Fraction * static_cast<double>(m_player.Current()->lengthMs)));
+        }
+    });
+    connect(&m_readAll, &ReadAll::RunningChanged, this, [this] { UpdateActions(); });
+    // Rows that following appends, or a row that got its end, let a
+    // reading that waits for them go on.
+    connect(m_model, &QAbstractItemModel::rowsInserted, &m_readAll, &ReadAll::RowsChanged, Qt::QueuedConnection);
+    connect(m_model, &QAbstractItemModel::dataChanged, &m_readAll, &ReadAll::RowsChanged, Qt::QueuedConnection);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { UpdateActions(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { UpdateActions(); });
+    connect(m_form.listView->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateActions(); });
+}
+
+void Display::ConnectMenus()
+{
+    WindowMenus& menus = *m_menus;
+    // The actions that stand for a control press it, so that its handler
+    // and its enabled state stay the one truth.
+    connect(menus.open, &QAction::triggered, m_form.load, &QPushButton::click);
+    connect(menus.quit, &QAction::triggered, m_form.quit, &QPushButton::click);
+    connect(menus.saveMessage, &QAction::triggered, this, [this] {
+        if (SelectedPosition() != 0) {
+            ListView_MouseDown(2);
+            RowClicked(SelectedPosition());
+        }
+    });
+    connect(menus.playPause, &QAction::triggered, this,
+            [this] { m_player.Active() ? m_player.TogglePause() : PlayOrResume(); });
+    connect(menus.stop, &QAction::triggered, this, &Display::StopPlayback);
+    connect(menus.replay, &QAction::triggered, this, [this] { m_player.Replay(); });
+    connect(menus.next, &QAction::triggered, this, [this] { PlayRowAt(NeighbourPosition(1)); });
+    connect(menus.previous, &QAction::triggered, this, [this] { PlayRowAt(NeighbourPosition(-1)); });
+    connect(menus.back, &QAction::triggered, this, [this] { m_player.SeekBy(-SegmentPlayer::kSeekStepMs); });
+    connect(menus.forward, &QAction::triggered, this, [this] { m_player.SeekBy(SegmentPlayer::kSeekStepMs); });
+    connect(menus.slower, &QAction::triggered, this, [this] { m_player.Slower(); });
+    connect(menus.faster, &QAction::triggered, this, [this] { m_player.Faster(); });
+    connect(menus.normalSpeed, &QAction::triggered, this, [this] { m_player.SetSpeed(1.0); });
+    connect(menus.autoRead, &QAction::triggered, m_form.autoRead, &QCheckBox::setChecked);
+    connect(m_form.autoRead, &QCheckBox::toggled, this, [this] { UpdateActions(); });
+    connect(menus.readAll, &QAction::triggered, this, [this](bool On) {
+        if (!On) {
+            m_readAll.End();
+            return;
+        }
+        m_form.autoRead->setChecked(false); // one reading at a time
+        m_readAll.Start(SelectedPosition() != 0 ? SelectedPosition() : 1);
+    });
+    connect(menus.shortcuts, &QAction::triggered, this, [this] {
+        auto* box = new QMessageBox(QMessageBox::NoIcon, "Keyboard shortcuts", m_menus->ShortcutList(),
+                                    QMessageBox::Close, this);
+        box->setObjectName("ShortcutsBox");
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    });
+    connect(menus.about, &QAction::triggered, this, [this] {
+        auto* box = new QMessageBox(
+            QMessageBox::NoIcon, "About QuelmRdr",
+            QString("%1\n\nLists, plays and saves the messages of a radio record file.").arg(windowTitle()),
+            QMessageBox::Close, this);
+        box->setObjectName("AboutBox");
+        box->setIconPixmap(windowIcon().pixmap(48, 48));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    });
+}
+
+void Display::UpdateActions()
+{
+    WindowMenus& menus = *m_menus;
+    const bool active = m_player.Active();
+    const bool rows = m_model->rowCount() > 0;
+    menus.open->setEnabled(m_form.load->isEnabled());
+    menus.quit->setEnabled(m_form.quit->isEnabled());
+    menus.saveMessage->setEnabled(SelectedPosition() != 0);
+    menus.playPause->setEnabled(active || SelectedPosition() != 0 || (m_player.Current() && rows));
+    menus.stop->setEnabled(active || m_readAll.Running());
+    menus.replay->setEnabled(m_player.Current().has_value());
+    menus.previous->setEnabled(NeighbourPosition(-1) != 0);
+    menus.next->setEnabled(NeighbourPosition(1) != 0);
+    menus.back->setEnabled(active);
+    menus.forward->setEnabled(active);
+    menus.slower->setEnabled(m_player.Speed() > SegmentPlayer::kSpeeds.front());
+    menus.faster->setEnabled(m_player.Speed() < SegmentPlayer::kSpeeds.back());
+    menus.normalSpeed->setEnabled(m_player.Speed() != 1.0);
+    menus.autoRead->setEnabled(m_form.autoRead->isEnabled());
+    menus.autoRead->setChecked(m_form.autoRead->isChecked());
+    menus.readAll->setEnabled(rows || m_readAll.Running());
+    menus.readAll->setChecked(m_readAll.Running());
+}
+
+void Display::ShowPlayback()
+{
+    const auto state = m_player.CurrentState();
+    if (state == SegmentPlayer::State::Stopped || !m_player.Current()) {
+        m_model->SetNowPlaying(std::nullopt);
+    } else {
+        const bool paused = state == SegmentPlayer::State::Paused;
+        m_model->SetNowPlaying(static_cast<std::int64_t>(m_player.Current()->startOffset),
+                               style()->standardIcon(paused ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay),
+                               paused ? "Paused" : "Playing");
+    }
+    UpdateActions();
+}
+
+int Display::NeighbourPosition(int Step) const
+{
+    m_model->Sync();
+    const int count = m_table.RowCount();
+    if (m_player.Current()) {
+        // The message played last leads, even when the filter hid its row.
+        const auto start = static_cast<std::int64_t>(m_player.Current()->startOffset);
+        if (Step > 0) {
+            return m_table.PositionAfter(start);
+        }
+        const int atOrAfter = m_table.PositionAfter(start - 1);
+        return atOrAfter == 0 ? count : atOrAfter - 1;
+    }
+    const int position = SelectedPosition() + Step;
+    return SelectedPosition() != 0 && position >= 1 && position <= count ? position : 0;
+}
+
+bool Display::PlayRowAt(int Position)
+{
+    if (Position < 1 || Position > m_table.RowCount()) {
+        return false;
+    }
+    try {
+        SelectPosition(Position);
+    } catch (const std::exception& failure) {
+        m_failures.Show(failure);
+        return false;
+    }
+    m_form.listView->scrollTo(m_model->index(Position - 1, 0));
+    m_rightButton = false;
+    RowClicked(Position);
+    return m_player.Active();
+}
+
+void Display::PlayOrResume()
+{
+    if (m_player.CurrentState() == SegmentPlayer::State::Paused) {
+        m_player.Resume();
+    } else if (SelectedPosition() != 0) {
+        PlayRowAt(SelectedPosition());
+    } else if (m_player.Current()) {
+        m_player.Replay();
+    }
+}
+
+void Display::StopPlayback()
+{
+    m_readAll.End();
+    if (!m_player.Active()) {
+        return;
+    }
+    m_player.StopSound();
+    m_timer[0].stop();
+    SetProgress(m_progressMax, 0);
 }
 
 void Display::Form_Load()
@@ -166,12 +371,17 @@ void Display::LoadFile(const QString& Path)
         (void)!::chdir(slash == 0 ? "/" : file.substr(0, slash).c_str());
     }
 
+    // The message of the file before goes with it.
+    m_readAll.End();
+    m_player.CloseMessage();
+    m_form.progressBar->ClearTimes();
     m_recordFile = file;
     m_nextRecord = 1;
     m_timer[0].stop();
     m_timer[0].setInterval(1000);
     m_timer[1].stop();
     m_timer[1].setInterval(2000);
+    SetProgress(m_progressMax, 0);
     m_form.fileName->setText(DisplayPath(GetFilename(m_recordFile)));
     ScanLoadedFile();
     m_form.autoRead->setEnabled(true);
@@ -180,6 +390,7 @@ void Display::LoadFile(const QString& Path)
 void Display::ScanLoadedFile(const std::function<void()>& Scan)
 {
     m_controls.Begin();
+    UpdateActions();
     try {
         Scan ? Scan() : Look4Frame(m_recordFile);
     } catch (const std::exception& failure) {
@@ -187,6 +398,7 @@ void Display::ScanLoadedFile(const std::function<void()>& Scan)
         m_failures.Show(failure);
     }
     m_controls.End();
+    UpdateActions();
 }
 
 void Display::Look4Frame(const std::string& File)
@@ -203,6 +415,7 @@ void Display::Look4Frame(const std::string& File)
 
 void Display::StopIt_Click()
 {
+    StopPlayback();
     m_scanner.Stop();
     m_table.SetRecordCount(0);
     m_host.ClearRecordPanel();
@@ -250,6 +463,7 @@ void Display::Filter_Click()
 void Display::Auto_Click()
 {
     if (m_form.autoRead->isChecked()) {
+        m_readAll.End(); // one reading at a time
         m_timer[1].start();
         try {
             // Keep the selection as visible as with the focus.
@@ -315,7 +529,9 @@ void Display::SetProgress(double Maximum, int Value)
     const int top = Maximum >= 1 ? static_cast<int>(std::min<double>(Maximum, 1 << 30)) : 1;
     m_form.progressBar->setRange(0, top);
     m_form.progressBar->setValue(std::clamp(Value, 0, top));
-    m_form.progressBar->setAccessibleDescription(m_form.progressBar->text());
+    if (m_player.Current()) {
+        m_form.progressBar->ShowTimes(std::clamp(Value, 0, top), std::lround(std::min<double>(Maximum, 1 << 30)));
+    }
 }
 
 void Display::ListView_MouseDown(int Button)
@@ -371,6 +587,7 @@ void Display::PlaySegment(const SegmentRow& Row)
     }
     // A segment of no length (or a negative one) leaves the bar no room.
     SetProgress(std::max(0.0F, static_cast<float>(ReadNumber(Row.SubItem(3)))), 0);
+    m_timer[0].setInterval(static_cast<int>(std::lround(1000 / m_player.Speed())));
     m_timer[0].start();
     m_player.Play();
 }
@@ -381,6 +598,7 @@ void Display::SaveSegment(const SegmentRow& Shown)
     // meanwhile): work on a copy of the row and of the file it came from.
     const SegmentRow row = Shown;
     const std::optional<FileId> scanned = m_table.ScannedFile();
+    m_readAll.End();
     m_player.StopSound();
     if (!row.HasEnd()) {
         m_failures.Show(

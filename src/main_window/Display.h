@@ -4,6 +4,7 @@
 #include "FailurePanel.h"
 #include "FileDialog.h"
 #include "ListInput.h"
+#include "ReadAll.h"
 #include "ScanControls.h"
 #include "SegmentPlayer.h"
 #include "WindowScanHost.h"
@@ -22,6 +23,7 @@ namespace quelm
 
 class FileFollower;
 class SegmentTableModel;
+class WindowMenus;
 
 // The program's one window: its handlers, named after the control and the
 // event, and the state they share. The controls, the failure panel, the
@@ -72,14 +74,35 @@ class Display : public QWidget
     int SelectedPosition() const { return m_input.SelectedPosition(); }
 
     FailurePanel& Failures() { return m_failures; }
+    SegmentPlayer& Player() { return m_player; }
     const SegmentPlayer& Player() const { return m_player; }
     FileFollower& Follower() { return *m_follower; }
+    WindowMenus& Menus() { return *m_menus; }
+    ReadAll& Reading() { return m_readAll; }
+
+    // Plays the row at Position as a left click does, selected and shown;
+    // true when it sounds.
+    bool PlayRowAt(int Position);
+    // The row after (Step 1) or before (Step -1) the message played last,
+    // or the selected row while none was; 0 when there is none.
+    int NeighbourPosition(int Step) const;
+    // Play while nothing plays: the paused message goes on, or the selected
+    // row plays, or the last message plays again.
+    void PlayOrResume();
+    // Ends the playing message and a reading of all of them.
+    void StopPlayback();
 
   protected:
     void closeEvent(QCloseEvent* Event) override;
 
   private:
     void ConnectHandlers();
+    void ConnectPlayer();
+    void ConnectMenus();
+    // Enables each action exactly when what it stands for would act.
+    void UpdateActions();
+    // The playing row's mark and the bar's time.
+    void ShowPlayback();
     // A scan (by default the full one) with the control states around it.
     void ScanLoadedFile(const std::function<void()>& Scan = {});
     void RowClicked(int Position);
@@ -95,6 +118,8 @@ class Display : public QWidget
     WindowScanHost m_host;
     Scanner m_scanner;
     SegmentPlayer m_player;
+    ReadAll m_readAll;
+    WindowMenus* m_menus = nullptr;
     FileDialog m_dialogs;
     FailurePanel m_failures;
     ListInput m_input;

@@ -3,6 +3,7 @@
 #include "DesignLayout.h"
 #include "FocusedList.h"
 #include "FocusedScrollBar.h"
+#include "SeekBar.h"
 #include "StatusPanel.h"
 
 #include <QCheckBox>
@@ -165,12 +166,13 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
     }
 
     // In front of the status bar, over its middle panel.
-    progressBar = new QProgressBar(&Window);
+    progressBar = new SeekBar(&Window);
     progressBar->setObjectName("ProgressBar");
     progressBar->setToolTip("Segment duration");
     // It stays over its panel, which the file name panel's growth moves right.
     layout->Add(*progressBar, QRect(2640, 3180, 1095, 225), DesignLayout::FollowBottom | DesignLayout::FollowRight);
-    progressBar->setTextVisible(false);
+    progressBar->setTextVisible(true);
+    progressBar->setAlignment(Qt::AlignCenter);
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
     progressBar->setFocusPolicy(Qt::NoFocus);
@@ -196,9 +198,6 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
     progressBar->setAccessibleName("Playback position");
     statusBar->setAccessibleName("Status");
     Window.setAccessibleName("Quelm MP3 Reader");
-    // Its text is hidden: it is the value that assistive technology reads.
-    progressBar->setFormat("%v of %m seconds");
-    progressBar->setAccessibleDescription(progressBar->text());
 
     QWidget::setTabOrder(load, listView);
     QWidget::setTabOrder(listView, stopIt);

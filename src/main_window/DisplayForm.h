@@ -3,7 +3,6 @@
 class QAbstractItemModel;
 class QCheckBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
@@ -14,6 +13,7 @@ namespace quelm
 {
 
 class DesignLayout;
+class SeekBar;
 
 // The window's controls as its design places them (in twips, scaled to the
 // user's font), made on a window the way a Designer form makes them: the
@@ -34,10 +34,10 @@ class DisplayForm
     QCheckBox* autoRead = nullptr;
     QPushButton* quit = nullptr;
     QStatusBar* statusBar = nullptr;
-    QLabel* fileName = nullptr; // the "Filename" panel
-    QLabel* panel2 = nullptr;   // under the progress bar
-    QLabel* record = nullptr;   // the "Record" panel, the segment counter
-    QProgressBar* progressBar = nullptr;
+    QLabel* fileName = nullptr;     // the "Filename" panel
+    QLabel* panel2 = nullptr;       // under the progress bar
+    QLabel* record = nullptr;       // the "Record" panel, the segment counter
+    SeekBar* progressBar = nullptr; // the playback position
 };
 
 } // namespace quelm

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QTableView>
+#include <chrono>
+#include <filesystem>
 #include <utility>
 
 namespace quelm
@@ -96,6 +98,13 @@ void FileFollower::Check()
         message = tr("Loaded anew: %1 shrank");
     }
     m_window.load(path, message.arg(name));
+}
+
+bool FileFollower::Live() const
+{
+    std::error_code gone;
+    const auto written = std::filesystem::last_write_time(m_recordFile, gone);
+    return !gone && std::filesystem::file_time_type::clock::now() - written < std::chrono::minutes(1);
 }
 
 bool FileFollower::LastRowInView() const

@@ -47,6 +47,10 @@ class FileFollower : public QObject
     // to only when the list showed its last row.
     bool Resuming() const { return m_resuming; }
 
+    // The loaded file was written to within the last minute: a recorder is
+    // still at it, and rows may yet come.
+    bool Live() const;
+
   private:
     bool LastRowInView() const;
 

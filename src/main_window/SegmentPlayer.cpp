@@ -79,6 +79,13 @@ void SegmentPlayer::Close()
     }
 }
 
+void SegmentPlayer::CloseMessage()
+{
+    if (!m_playFile.empty() || Active()) {
+        Close();
+    }
+}
+
 void SegmentPlayer::RemoveFolder()
 {
     m_playback.Remove();

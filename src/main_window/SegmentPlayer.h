@@ -56,6 +56,8 @@ class SegmentPlayer : public QObject, private MediaListener
     void StopSound();
     // Stops the sound and deletes the play file.
     void Close();
+    // Closes as Close does when a message was played; sends nothing otherwise.
+    void CloseMessage();
     // Removes this window's playback folder with what is left in it.
     void RemoveFolder();
 

@@ -26,10 +26,14 @@ QVariant SegmentTableModel::data(const QModelIndex& Index, int Role) const
     if (Role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignVCenter | (Index.column() == 3 ? Qt::AlignRight : Qt::AlignLeft));
     }
+    const SegmentRow& row = m_table.Rows()[static_cast<std::size_t>(Index.row())];
+    if ((Role == Qt::DecorationRole || Role == Qt::AccessibleDescriptionRole) && Index.column() == 0 && m_playing &&
+        row.StartPosition() == *m_playing) {
+        return Role == Qt::DecorationRole ? QVariant(m_playingIcon) : QVariant(m_playingWord);
+    }
     if (Role != Qt::DisplayRole) {
         return {};
     }
-    const SegmentRow& row = m_table.Rows()[static_cast<std::size_t>(Index.row())];
     const std::string& text = Index.column() == 0 ? row.text : row.SubItem(static_cast<std::size_t>(Index.column()));
     // One byte is one character, as the recorder wrote it.
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -53,6 +57,28 @@ QVariant SegmentTableModel::headerData(int Section, Qt::Orientation Orientation,
 Qt::ItemFlags SegmentTableModel::flags(const QModelIndex& Index) const
 {
     return Index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void SegmentTableModel::SetNowPlaying(std::optional<std::int64_t> StartOffset, const QIcon& Icon, const QString& Word)
+{
+    const auto changed = [this](std::optional<std::int64_t> Offset) {
+        if (!Offset) {
+            return;
+        }
+        const int position = m_table.PositionAfter(*Offset - 1);
+        if (position != 0 && position <= m_shown) {
+            const QModelIndex index = this->index(position - 1, 0);
+            emit dataChanged(index, index, {Qt::DecorationRole, Qt::AccessibleDescriptionRole});
+        }
+    };
+    const std::optional<std::int64_t> before = m_playing;
+    m_playing = StartOffset;
+    m_playingIcon = Icon;
+    m_playingWord = Word;
+    changed(before);
+    if (StartOffset != before) {
+        changed(StartOffset);
+    }
 }
 
 void SegmentTableModel::Sync()

@@ -3,6 +3,8 @@
 #include "record/SegmentTable.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
+#include <optional>
 
 namespace quelm
 {
@@ -32,10 +34,18 @@ class SegmentTableModel : public QAbstractTableModel
     void EndRemove();
     void Changed(int Position);
 
+    // Marks the row whose start marker lies at StartOffset as the one
+    // playing, with Icon beside its record number and Word for assistive
+    // technology; the row's text stays as it is. Nothing: no row plays.
+    void SetNowPlaying(std::optional<std::int64_t> StartOffset, const QIcon& Icon = {}, const QString& Word = {});
+
   private:
     const SegmentTable& m_table;
     int m_shown = 0;
     bool m_removing = false;
+    std::optional<std::int64_t> m_playing;
+    QIcon m_playingIcon;
+    QString m_playingWord;
 };
 
 } // namespace quelm

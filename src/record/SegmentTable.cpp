@@ -76,6 +76,14 @@ void SegmentTable::Clear(ScanHost& Host)
     Host.EndClearRows();
 }
 
+std::int32_t SegmentTable::PositionAfter(std::int64_t StartOffset) const
+{
+    const auto after =
+        std::upper_bound(m_rows.begin(), m_rows.end(), StartOffset,
+                         [](std::int64_t Offset, const SegmentRow& Row) { return Offset < Row.StartPosition(); });
+    return after == m_rows.end() ? 0 : FirstHeldRow() + static_cast<std::int32_t>(after - m_rows.begin());
+}
+
 void SegmentTable::ForgetRowsBefore(std::int32_t Position)
 {
     const auto count = std::clamp<std::int32_t>(Position - FirstHeldRow(), 0, RowCount() - m_forgotten);

@@ -26,6 +26,10 @@ class SegmentTable
     // The row at a 1-based position; a missing or freed position is a failure.
     const SegmentRow& Row(std::int32_t Position) const;
 
+    // The first held row whose start marker lies past StartOffset (rows
+    // lie in the file's order), 0 when none does.
+    std::int32_t PositionAfter(std::int64_t StartOffset) const;
+
     // Frees the rows before Position for a caller that has taken them and
     // needs the table to stay small on any file; they stay counted, so later
     // rows keep their numbers. A marker that would change a freed row fails.

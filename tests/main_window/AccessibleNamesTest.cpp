@@ -47,7 +47,8 @@ TEST_F(DisplayTest, EveryControlAndPanelHasANameAndTheValuesAreRead)
     // The bar says how far the message has played.
     display->ListView_ItemClick(2);
     display->Timer_Timer(0);
-    EXPECT_EQ(Accessible(Child<QWidget>("ProgressBar"))->text(QAccessible::Description), "1 of 65 seconds");
+    EXPECT_EQ(Accessible(Child<QWidget>("ProgressBar"))->text(QAccessible::Description), "0:01 / 1:05");
+    EXPECT_EQ(Accessible(Child<QWidget>("ProgressBar"))->text(QAccessible::Value), "0:01 / 1:05");
 
     // Each row is read as record, start, end and seconds.
     auto* table = Accessible(List())->tableInterface();

@@ -2,6 +2,7 @@
 #include "DisplayFixture.h"
 #include "WindowPlacement.h"
 
+#include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyleOptionButton>
@@ -47,7 +48,9 @@ TEST_F(LayoutTest, TheDesignSizeIsTheSmallestAndExtraRoomGoesToTheListAndTheFile
 {
     Load(Segments(std::vector<int>(60, 5)));
     display->show();
-    EXPECT_EQ(display->minimumSize(), QSize(365, 227));
+    // The design is the client area, under the menu bar.
+    const int menu = Child<QMenuBar>("MenuBar")->height();
+    EXPECT_EQ(display->minimumSize(), QSize(365, 227 + menu));
     EXPECT_GT(display->maximumWidth(), 2000);
     const auto design = Places();
     auto rowsShown = [this] { return List()->viewport()->height() / List()->rowHeight(0); };
@@ -56,7 +59,7 @@ TEST_F(LayoutTest, TheDesignSizeIsTheSmallestAndExtraRoomGoesToTheListAndTheFile
     display->resize(900, 700);
     QCoreApplication::processEvents();
     const auto grown = Places();
-    const QPoint down(0, 700 - 227);
+    const QPoint down(0, 700 - 227 - menu);
     const int wider = 900 - 365;
     EXPECT_EQ(grown.at("ListView"), design.at("ListView").adjusted(0, 0, wider, down.y()));
     for (const char* under : {"Load", "Filter", "Length", "StopIt", "Auto", "Quit"}) {
@@ -73,7 +76,7 @@ TEST_F(LayoutTest, TheDesignSizeIsTheSmallestAndExtraRoomGoesToTheListAndTheFile
 
     display->resize(100, 100); // never below the design
     QCoreApplication::processEvents();
-    EXPECT_EQ(display->size(), QSize(365, 227));
+    EXPECT_EQ(display->size(), QSize(365, 227 + menu));
     EXPECT_EQ(Places(), design);
 }
 
@@ -105,9 +108,10 @@ TEST_F(LayoutTest, ADesktopFontTwiceTheDesignsMakesEverythingTwiceAsLargeAndNoCa
     Length()->setValue(60);
     display->show();
 
-    EXPECT_EQ(display->size(), QSize(730, 454));
-    EXPECT_EQ(display->minimumSize(), QSize(730, 454));
-    EXPECT_EQ(List()->geometry(), QRect(0, 0, 728, 384));
+    const int menu = Child<QMenuBar>("MenuBar")->height();
+    EXPECT_EQ(display->size(), QSize(730, 454 + menu));
+    EXPECT_EQ(display->minimumSize(), QSize(730, 454 + menu));
+    EXPECT_EQ(List()->geometry(), QRect(0, menu, 728, 384));
     for (auto* button : display->findChildren<QAbstractButton*>()) {
         if (button->text().isEmpty()) {
             continue; // the list's corner
