@@ -31,6 +31,9 @@ class RecordingBackend : public MediaBackend
     }
     void Play(const std::string& Alias) override { calls.push_back("play " + Alias); }
     void Close(const std::string& Alias) override { calls.push_back("close " + Alias); }
+    void SetListener(MediaListener* Listener) override { listener = Listener; }
+    // Where the player hears what became of its sound.
+    MediaListener* listener = nullptr;
 };
 
 class DisplayTest : public ::testing::Test
