@@ -3,12 +3,17 @@
 #include "DesignLayout.h"
 #include "FileDrops.h"
 #include "FileFollower.h"
+#include "RecentFiles.h"
 #include "SeekBar.h"
 #include "SegmentTableModel.h"
 #include "WindowMenus.h"
 #include "mapped_file/Failure.h"
 #include "mapped_file/ReadOnlyFile.h"
+#include "record/MarkerFormat.h"
 #include "record/NumberReading.h"
+#include "record/RecordFolder.h"
+#include "record/TimeRange.h"
+#include "record/TimeSearch.h"
 #include "segment_output/DefaultName.h"
 #include "segment_output/PathUtils.h"
 #include "segment_output/SegmentSaver.h"
@@ -20,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,6 +76,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     ConnectHandlers();
     ConnectPlayer();
     ConnectMenus();
+    ConnectMarks();
     m_follower = std::make_unique<FileFollower>(
         m_recordFile, m_scanner, m_form.listView,
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
@@ -215,6 +222,130 @@ void Display::ConnectMenus()
     });
 }
 
+void Display::ConnectMarks()
+{
+    m_model->SetMarks(&m_marks);
+    connect(&m_marks, &WindowMarks::Changed, this, [this](const MarkKey& Key) {
+        m_model->RowMarked(Key.offset + kMarkerLastByte);
+        UpdateActions();
+    });
+    connect(&m_marks, &WindowMarks::Failed, this, [this](const QString& Why) { m_failures.Show(Why); });
+    connect(&m_timer[0], &QTimer::timeout, this, [this] { CheckHeard(false); });
+    connect(&m_player, &SegmentPlayer::Ended, this, [this] { CheckHeard(true); });
+
+    WindowMenus& menus = *m_menus;
+    connect(menus.goToTime, &QAction::triggered, this, &Display::GoToTime);
+    connect(menus.lastPlayed, &QAction::triggered, this, &Display::GoToLastPlayed);
+    connect(menus.nextFile, &QAction::triggered, this, [this] { LoadNeighbour(1); });
+    connect(menus.previousFile, &QAction::triggered, this, [this] { LoadNeighbour(-1); });
+    connect(menus.star, &QAction::triggered, this, [this] {
+        MarkSelected([](const Mark& Now) { return MarkChange{!Now.star, {}, {}}; });
+    });
+    connect(menus.heard, &QAction::triggered, this, [this] {
+        MarkSelected([](const Mark& Now) { return MarkChange{{}, !Now.heard, {}}; });
+    });
+    connect(menus.note, &QAction::triggered, this, [this] {
+        MarkSelected([this](const Mark& Now) -> MarkChange {
+            const auto text =
+                m_prompt.Ask(this, "Note", "Note on this message (empty: none):", QString::fromStdString(Now.note));
+            if (!text) {
+                return {};
+            }
+            return MarkChange{{}, {}, text->trimmed().toStdString()};
+        });
+    });
+    connect(menus.recent, &QMenu::aboutToShow, this, [this] {
+        m_menus->recent->clear();
+        const QStringList files = RecentFiles::List();
+        for (const QString& file : files) {
+            m_menus->recent->addAction(file, this, [this, file] { LoadFile(file); });
+        }
+        if (files.isEmpty()) {
+            m_menus->recent->addAction("(none yet)")->setEnabled(false);
+        }
+    });
+}
+
+void Display::CheckHeard(bool Ended)
+{
+    // AutoRead's two seconds are a preview, not a hearing.
+    constexpr std::int64_t kHeardAfterMs = 5000;
+    const auto& current = m_player.Current();
+    if (!current || m_form.autoRead->isChecked() || (!Ended && m_player.PlayedMs() < kHeardAfterMs)) {
+        return;
+    }
+    const MarkKey key = MarkStore::KeyOf(current->row);
+    if (!m_marks.Of(key).heard) {
+        m_marks.Change(key, MarkChange{{}, true, {}});
+    }
+}
+
+void Display::MarkSelected(const std::function<MarkChange(const Mark& Now)>& Edit)
+{
+    const int selected = SelectedPosition();
+    if (selected == 0) {
+        return;
+    }
+    const MarkKey key = MarkStore::KeyOf(RowAt(selected));
+    const MarkChange change = Edit(m_marks.Of(key));
+    if (change.star || change.heard || change.note) {
+        m_marks.Change(key, change);
+    }
+}
+
+void Display::ShowPosition(int Position)
+{
+    SelectPosition(Position);
+    m_form.listView->scrollTo(m_model->index(Position - 1, 0), QAbstractItemView::PositionAtCenter);
+}
+
+void Display::GoToTime()
+{
+    const auto answer = m_prompt.Ask(this, "Go to time", "Time of day (HH:MM or HH:MM:SS):");
+    if (!answer) {
+        return;
+    }
+    const QString asked = answer->trimmed();
+    const auto seconds = TimeRange::ParseClock(asked.toStdString());
+    if (!seconds) {
+        m_failures.Show(QString("Not a time of day: \"%1\" (HH:MM or HH:MM:SS)").arg(asked));
+        return;
+    }
+    m_model->Sync();
+    const int position = FindTimeOfDay(m_table, SelectedPosition(), *seconds);
+    if (position == 0) {
+        m_failures.Show(QString("No message starts at or after %1").arg(asked));
+        return;
+    }
+    ShowPosition(position);
+}
+
+void Display::GoToLastPlayed()
+{
+    const auto key = m_marks.LastPlayed();
+    m_model->Sync();
+    const int position = key ? m_table.PositionAfter(key->offset) : 0;
+    if (position == 0 || MarkStore::KeyOf(m_table.Row(position)) != *key) {
+        m_failures.Show(key ? QString("The message played last is not in the list")
+                            : QString("No message of this file has been played yet"));
+        return;
+    }
+    ShowPosition(position);
+}
+
+void Display::LoadNeighbour(int Step)
+{
+    if (m_recordFile.empty() || !m_form.load->isEnabled()) {
+        return;
+    }
+    const auto neighbour = NeighbourRecordFile(m_recordFile, Step);
+    if (!neighbour) {
+        m_failures.Show(Step > 0 ? "No next record file in this folder" : "No previous record file in this folder");
+        return;
+    }
+    LoadFile(DisplayPath(*neighbour));
+}
+
 void Display::UpdateActions()
 {
     WindowMenus& menus = *m_menus;
@@ -237,6 +368,18 @@ void Display::UpdateActions()
     menus.autoRead->setChecked(m_form.autoRead->isChecked());
     menus.readAll->setEnabled(rows || m_readAll.Running());
     menus.readAll->setChecked(m_readAll.Running());
+    menus.recent->setEnabled(m_form.load->isEnabled());
+    menus.goToTime->setEnabled(rows);
+    menus.lastPlayed->setEnabled(rows);
+    menus.nextFile->setEnabled(!m_recordFile.empty() && m_form.load->isEnabled());
+    menus.previousFile->setEnabled(!m_recordFile.empty() && m_form.load->isEnabled());
+    const int selected = SelectedPosition();
+    const Mark mark = selected != 0 ? m_marks.Of(MarkStore::KeyOf(m_table.Row(selected))) : Mark();
+    for (QAction* action : {menus.star, menus.heard, menus.note}) {
+        action->setEnabled(selected != 0);
+    }
+    menus.star->setChecked(mark.star);
+    menus.heard->setChecked(mark.heard);
 }
 
 void Display::ShowPlayback()
@@ -376,6 +519,8 @@ void Display::LoadFile(const QString& Path)
     m_player.CloseMessage();
     m_form.progressBar->ClearTimes();
     m_recordFile = file;
+    m_marks.Load(m_recordFile);
+    RecentFiles::Add(DisplayPath(m_recordFile));
     m_nextRecord = 1;
     m_timer[0].stop();
     m_timer[0].setInterval(1000);
@@ -590,6 +735,7 @@ void Display::PlaySegment(const SegmentRow& Row)
     m_timer[0].setInterval(static_cast<int>(std::lround(1000 / m_player.Speed())));
     m_timer[0].start();
     m_player.Play();
+    m_marks.SetLastPlayed(MarkStore::KeyOf(Row));
 }
 
 void Display::SaveSegment(const SegmentRow& Shown)

@@ -7,6 +7,8 @@
 #include "ReadAll.h"
 #include "ScanControls.h"
 #include "SegmentPlayer.h"
+#include "TextPrompt.h"
+#include "WindowMarks.h"
 #include "WindowScanHost.h"
 #include "record/Scanner.h"
 #include "record/SegmentTable.h"
@@ -78,6 +80,8 @@ class Display : public QWidget
     const SegmentPlayer& Player() const { return m_player; }
     FileFollower& Follower() { return *m_follower; }
     WindowMenus& Menus() { return *m_menus; }
+    TextPrompt& Prompts() { return m_prompt; }
+    WindowMarks& Marks() { return m_marks; }
     ReadAll& Reading() { return m_readAll; }
 
     // Plays the row at Position as a left click does, selected and shown;
@@ -91,6 +95,14 @@ class Display : public QWidget
     void PlayOrResume();
     // Ends the playing message and a reading of all of them.
     void StopPlayback();
+    // Asks for a time of day and selects the row that reaches it.
+    void GoToTime();
+    // Selects the message played last in this file.
+    void GoToLastPlayed();
+    // Loads the record file after (Step 1) or before (Step -1) this one.
+    void LoadNeighbour(int Step);
+    // Changes the mark of the selected row: Edit gets the row's key.
+    void MarkSelected(const std::function<MarkChange(const Mark& Now)>& Edit);
 
   protected:
     void closeEvent(QCloseEvent* Event) override;
@@ -103,6 +115,11 @@ class Display : public QWidget
     void UpdateActions();
     // The playing row's mark and the bar's time.
     void ShowPlayback();
+    void ConnectMarks();
+    // Marks the playing message heard once it has sounded long enough.
+    void CheckHeard(bool Ended);
+    // Selects and shows the row at Position without playing it.
+    void ShowPosition(int Position);
     // A scan (by default the full one) with the control states around it.
     void ScanLoadedFile(const std::function<void()>& Scan = {});
     void RowClicked(int Position);
@@ -123,6 +140,8 @@ class Display : public QWidget
     FileDialog m_dialogs;
     FailurePanel m_failures;
     ListInput m_input;
+    TextPrompt m_prompt;
+    WindowMarks m_marks;
     ScanControls m_controls;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;

@@ -3,6 +3,7 @@
 #include "DesignLayout.h"
 #include "FocusedList.h"
 #include "FocusedScrollBar.h"
+#include "RecordCellDelegate.h"
 #include "SeekBar.h"
 #include "StatusPanel.h"
 
@@ -93,6 +94,7 @@ DisplayForm::DisplayForm(QWidget& Window, QAbstractItemModel& Model)
     listView->setShowGrid(false);
     listView->setWordWrap(false);
     listView->setTextElideMode(Qt::ElideNone);
+    listView->setItemDelegateForColumn(0, new RecordCellDelegate(listView));
     QFont narrow = Window.font();
     narrow.setStretch(QFont::SemiCondensed);
     listView->setFont(narrow);

@@ -50,8 +50,12 @@ bool SegmentPlayer::Prepare(const std::string& RecordFile, const SegmentRow& Row
     WritePlaybackFile(RecordFile, *offsets, m_playFile);
     // A length of no time (or a negative one) leaves nothing to seek in.
     const double seconds = std::max(0.0, ReadNumber(Row.SubItem(3)));
-    m_current = Message{RecordFile, static_cast<std::uint64_t>(Row.StartPosition()), Row.RecordNumber(), Row.SubItem(1),
-                        static_cast<std::int64_t>(std::llround(std::min(seconds, 1e12) * 1000))};
+    m_current = Message{RecordFile,
+                        static_cast<std::uint64_t>(Row.StartPosition()),
+                        Row.RecordNumber(),
+                        Row.SubItem(1),
+                        static_cast<std::int64_t>(std::llround(std::min(seconds, 1e12) * 1000)),
+                        Row};
     return true;
 }
 
@@ -60,6 +64,8 @@ void SegmentPlayer::Play()
     m_media.Send(OpenCommand(m_playFile));
     m_media.Send(PlayCommand());
     Rebase(0);
+    m_played = 0;
+    m_playingSince = m_now();
     SetState(State::Playing);
 }
 
@@ -177,6 +183,11 @@ void SegmentPlayer::Slower()
     }
 }
 
+std::int64_t SegmentPlayer::PlayedMs() const
+{
+    return m_played + (m_state == State::Playing ? m_now() - m_playingSince : 0);
+}
+
 std::int64_t SegmentPlayer::Position() const
 {
     if (!m_current) {
@@ -202,6 +213,11 @@ void SegmentPlayer::SetState(State Next)
     }
     if (Next == State::Stopped) {
         Rebase(Position());
+    }
+    if (m_state == State::Playing) {
+        m_played += m_now() - m_playingSince;
+    } else if (Next == State::Playing) {
+        m_playingSince = m_now();
     }
     m_state = Next;
     emit StateChanged();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "record/SegmentRow.h"
 #include "segment_output/MediaCommand.h"
 #include "segment_output/PlaybackFolder.h"
 
@@ -14,8 +15,6 @@
 
 namespace quelm
 {
-
-struct SegmentRow;
 
 // Plays segments as the sound "mysound": each is copied from the record
 // file into a playback file in this window's own folder, and that file is
@@ -35,6 +34,7 @@ class SegmentPlayer : public QObject, private MediaListener
         std::int32_t recordNumber = 0;
         std::string startStamp;
         std::int64_t lengthMs = 0; // from its time stamps, as the list says
+        SegmentRow row;            // as it was listed when it played
     };
 
     static constexpr std::array<double, 7> kSpeeds = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0};
@@ -79,6 +79,9 @@ class SegmentPlayer : public QObject, private MediaListener
     double Speed() const { return m_speed; }
     // Milliseconds into the message, by the clock and the speed.
     std::int64_t Position() const;
+    // Milliseconds the message has sounded since it started, pauses left
+    // out, whatever the speed.
+    std::int64_t PlayedMs() const;
     const std::optional<Message>& Current() const { return m_current; }
 
     // Milliseconds of a steady clock; tests drive their own.
@@ -115,6 +118,8 @@ class SegmentPlayer : public QObject, private MediaListener
     double m_speed = 1.0;
     std::int64_t m_basePosition = 0; // where the message was at m_baseTime
     std::int64_t m_baseTime = 0;
+    std::int64_t m_played = 0; // sounded before m_playingSince
+    std::int64_t m_playingSince = 0;
     std::function<std::int64_t()> m_now;
 };
 

@@ -1,5 +1,11 @@
 #include "SegmentTableModel.h"
 
+#include "MarkIcons.h"
+#include "WindowMarks.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
 namespace quelm
 {
 
@@ -27,9 +33,9 @@ QVariant SegmentTableModel::data(const QModelIndex& Index, int Role) const
         return QVariant::fromValue(Qt::AlignVCenter | (Index.column() == 3 ? Qt::AlignRight : Qt::AlignLeft));
     }
     const SegmentRow& row = m_table.Rows()[static_cast<std::size_t>(Index.row())];
-    if ((Role == Qt::DecorationRole || Role == Qt::AccessibleDescriptionRole) && Index.column() == 0 && m_playing &&
-        row.StartPosition() == *m_playing) {
-        return Role == Qt::DecorationRole ? QVariant(m_playingIcon) : QVariant(m_playingWord);
+    if (Role == Qt::DecorationRole || Role == Qt::AccessibleDescriptionRole || Role == Qt::ToolTipRole ||
+        Role == Qt::ForegroundRole) {
+        return MarkData(row, Index.column(), Role);
     }
     if (Role != Qt::DisplayRole) {
         return {};
@@ -57,6 +63,58 @@ QVariant SegmentTableModel::headerData(int Section, Qt::Orientation Orientation,
 Qt::ItemFlags SegmentTableModel::flags(const QModelIndex& Index) const
 {
     return Index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+QVariant SegmentTableModel::MarkData(const SegmentRow& Row, int Column, int Role) const
+{
+    const bool playing = m_playing && Row.StartPosition() == *m_playing;
+    const Mark* mark = m_marks != nullptr && m_marks->Any() ? &m_marks->Of(MarkStore::KeyOf(Row)) : nullptr;
+    if (Role == Qt::ForegroundRole) {
+        // Heard rows step back so that the ones still to hear stand out.
+        return mark != nullptr && mark->heard ? QVariant(QGuiApplication::palette().brush(QPalette::PlaceholderText))
+                                              : QVariant();
+    }
+    if (Column != 0 || (!playing && (mark == nullptr || mark->Empty()))) {
+        return {};
+    }
+    const bool star = mark != nullptr && mark->star;
+    const bool note = mark != nullptr && !mark->note.empty();
+    if (Role == Qt::ToolTipRole) {
+        return note ? QVariant(QString::fromStdString(mark->note)) : QVariant();
+    }
+    if (Role == Qt::AccessibleDescriptionRole) {
+        QStringList words;
+        if (playing) {
+            words << m_playingWord;
+        }
+        if (star) {
+            words << "starred";
+        }
+        if (mark != nullptr && mark->heard) {
+            words << "heard";
+        }
+        if (note) {
+            words << "note: " + QString::fromStdString(mark->note);
+        }
+        return words.join(", ");
+    }
+    return MarkIcons::Icon(playing ? m_playingIcon : QIcon(), star, note);
+}
+
+void SegmentTableModel::SetMarks(const WindowMarks* Marks)
+{
+    m_marks = Marks;
+    if (m_shown > 0) {
+        emit dataChanged(index(0, 0), index(m_shown - 1, columnCount() - 1));
+    }
+}
+
+void SegmentTableModel::RowMarked(std::int64_t StartOffset)
+{
+    const int position = m_table.PositionAfter(StartOffset - 1);
+    if (position != 0 && position <= m_shown) {
+        emit dataChanged(index(position - 1, 0), index(position - 1, columnCount() - 1));
+    }
 }
 
 void SegmentTableModel::SetNowPlaying(std::optional<std::int64_t> StartOffset, const QIcon& Icon, const QString& Word)

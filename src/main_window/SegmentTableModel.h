@@ -9,6 +9,8 @@
 namespace quelm
 {
 
+class WindowMarks;
+
 // The segment list as the window shows it: the columns "Record", "Start",
 // "End" and "s" over the core's table. New rows are announced in batches
 // (Sync) so that a scan of tens of thousands of rows costs the view little;
@@ -39,10 +41,20 @@ class SegmentTableModel : public QAbstractTableModel
     // technology; the row's text stays as it is. Nothing: no row plays.
     void SetNowPlaying(std::optional<std::int64_t> StartOffset, const QIcon& Icon = {}, const QString& Word = {});
 
+    // The user's marks, drawn beside the record numbers (a star, a note
+    // sign, heard rows dimmer) and read out with the record number; the
+    // note is the record number's tooltip. Null: none.
+    void SetMarks(const WindowMarks* Marks);
+    // Repaints the row whose start marker lies at StartOffset.
+    void RowMarked(std::int64_t StartOffset);
+
   private:
     const SegmentTable& m_table;
     int m_shown = 0;
     bool m_removing = false;
+    QVariant MarkData(const SegmentRow& Row, int Column, int Role) const;
+
+    const WindowMarks* m_marks = nullptr;
     std::optional<std::int64_t> m_playing;
     QIcon m_playingIcon;
     QString m_playingWord;

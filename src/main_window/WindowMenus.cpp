@@ -30,6 +30,8 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("FileMenu");
     open = AddAction(*file, "OpenAction", "&Open…", {QKeySequence::Open});
+    recent = file->addMenu("Open &Recent");
+    recent->setObjectName("RecentMenu");
     saveMessage = AddAction(*file, "SaveMessageAction", "&Save message…", {QKeySequence::Save});
     file->addSeparator();
     quit = AddAction(*file, "QuitAction", "&Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)});
@@ -59,6 +61,22 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
     readAll = AddAction(*playback, "ReadAllAction", "Read a&ll to their ends", {QKeySequence(Qt::CTRL | Qt::Key_R)});
     readAll->setCheckable(true);
 
+    QMenu* go = bar->addMenu("&Go");
+    go->setObjectName("GoMenu");
+    goToTime = AddAction(*go, "GoToTimeAction", "Go to &time…", {QKeySequence(Qt::CTRL | Qt::Key_G)});
+    lastPlayed = AddAction(*go, "LastPlayedAction", "&Last played", {QKeySequence(Qt::CTRL | Qt::Key_L)});
+    go->addSeparator();
+    nextFile = AddAction(*go, "NextFileAction", "&Next file", {QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    previousFile = AddAction(*go, "PreviousFileAction", "&Previous file", {QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+
+    QMenu* marks = bar->addMenu("&Marks");
+    marks->setObjectName("MarksMenu");
+    star = AddAction(*marks, "StarAction", "&Star", {QKeySequence(Qt::CTRL | Qt::Key_B)});
+    star->setCheckable(true);
+    heard = AddAction(*marks, "HeardAction", "&Heard", {QKeySequence(Qt::Key_H)});
+    heard->setCheckable(true);
+    note = AddAction(*marks, "NoteAction", "&Note…", {QKeySequence(Qt::CTRL | Qt::Key_E)});
+
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("HelpMenu");
     shortcuts = AddAction(*help, "ShortcutsAction", "&Keyboard shortcuts", {QKeySequence::HelpContents});
@@ -71,8 +89,9 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
         listOnly->setShortcutContext(Qt::WidgetShortcut);
         List.addAction(listOnly);
     }
-    for (QAction* windowWide : {open, saveMessage, quit, stop, replay, previous, next, slower, faster, normalSpeed,
-                                autoRead, readAll, shortcuts, about}) {
+    for (QAction* windowWide : {open,     saveMessage,  quit,        stop,     replay,  previous,  next,
+                                slower,   faster,       normalSpeed, autoRead, readAll, goToTime,  lastPlayed,
+                                nextFile, previousFile, star,        heard,    note,    shortcuts, about}) {
         windowWide->setShortcutContext(Qt::WindowShortcut);
         Window.addAction(windowWide);
     }

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -25,6 +26,7 @@ class WindowMenus : public QObject
     QMenuBar* bar = nullptr;
 
     QAction* open = nullptr;
+    QMenu* recent = nullptr; // filled by the window as it opens
     QAction* saveMessage = nullptr;
     QAction* quit = nullptr;
 
@@ -40,6 +42,15 @@ class WindowMenus : public QObject
     QAction* normalSpeed = nullptr;
     QAction* autoRead = nullptr;
     QAction* readAll = nullptr;
+
+    QAction* goToTime = nullptr;
+    QAction* nextFile = nullptr;
+    QAction* previousFile = nullptr;
+    QAction* lastPlayed = nullptr;
+
+    QAction* star = nullptr;
+    QAction* heard = nullptr;
+    QAction* note = nullptr;
 
     QAction* shortcuts = nullptr;
     QAction* about = nullptr;

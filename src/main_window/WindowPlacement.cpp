@@ -27,4 +27,9 @@ void WindowPlacement::Save(const QWidget& Window, QSettings& Settings)
     Settings.setValue(kGeometryKey, Window.saveGeometry());
 }
 
+std::unique_ptr<QSettings> WindowPlacement::UserSettings()
+{
+    return std::make_unique<QSettings>("QuelmRdr", "quelmrdr");
+}
+
 } // namespace quelm

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 class QSettings;
 class QWidget;
 
@@ -13,6 +15,8 @@ class WindowPlacement
   public:
     static void Restore(QWidget& Window, const QSettings& Settings);
     static void Save(const QWidget& Window, QSettings& Settings);
+    // The user's settings store of the window (~/.config/QuelmRdr/quelmrdr.conf).
+    static std::unique_ptr<QSettings> UserSettings();
 };
 
 } // namespace quelm

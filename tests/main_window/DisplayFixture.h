@@ -48,12 +48,15 @@ class DisplayTest : public ::testing::Test
         // Playback files go to a folder of this test's own.
         qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir.Path("runtime")));
         std::filesystem::create_directory(dir.Path("runtime"));
+        // And marks to a database of its own.
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.Path("data")));
         display = std::make_unique<Display>(&backend);
     }
     void TearDown() override
     {
         display.reset();
         qunsetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_DATA_HOME");
     }
 
     template <typename T> T* Child(const char* Name) const
