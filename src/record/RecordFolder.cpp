@@ -17,7 +17,7 @@ bool IsMp3Name(const std::string& Name)
     }
     std::string extension = Name.substr(Name.size() - 4);
     std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(c | 0x20); });
+                   [](unsigned char Letter) { return static_cast<char>(Letter | 0x20); });
     return extension == ".mp3";
 }
 
