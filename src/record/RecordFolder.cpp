@@ -1,6 +1,7 @@
 #include "RecordFolder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -17,7 +18,7 @@ bool IsMp3Name(const std::string& Name)
     }
     std::string extension = Name.substr(Name.size() - 4);
     std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char Letter) { return static_cast<char>(Letter | 0x20); });
+                   [](unsigned char Letter) { return static_cast<char>(std::tolower(Letter)); });
     return extension == ".mp3";
 }
 
