@@ -18,7 +18,7 @@ constexpr qlonglong kMicrosPerMs = 1000;
 } // namespace
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService& Service, SegmentPlayer& Player, const MprisService::Hooks& Hooks)
-    : QDBusAbstractAdaptor(&Service), m_player(Player), m_hooks(Hooks)
+    : QDBusAbstractAdaptor(&Service), m_service(Service), m_player(Player), m_hooks(Hooks)
 {
     connect(&m_player, &SegmentPlayer::Seeked, this,
             [this](qint64 Milliseconds) { emit Seeked(Milliseconds * kMicrosPerMs); });
@@ -80,7 +80,8 @@ QVariantMap MprisPlayerAdaptor::Metadata() const
     return {
         {QStringLiteral("mpris:trackid"), QVariant::fromValue(CurrentTrackId())},
         {QStringLiteral("mpris:length"), qlonglong{current->lengthMs} * kMicrosPerMs},
-        {QStringLiteral("xesam:title"), QString::fromStdString(current->startStamp)},
+        // The stamp as the list shows it, without the blanks that pad it.
+        {QStringLiteral("xesam:title"), QString::fromStdString(current->startStamp).trimmed()},
         {QStringLiteral("xesam:album"), QFileInfo(recordFile).fileName()},
     };
 }
@@ -176,9 +177,8 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
 
 void MprisPlayerAdaptor::OpenUri(const QString& /*Uri*/)
 {
-    if (calledFromDBus()) {
-        sendErrorReply(QDBusError::NotSupported, QStringLiteral("record files are opened from the window only"));
-    }
+    m_service.RefuseCall(QDBusError::errorString(QDBusError::NotSupported),
+                         QStringLiteral("record files are opened from the window only"));
 }
 
 void MprisPlayerAdaptor::RunHook(const std::function<void()>& Hook)
@@ -186,10 +186,10 @@ void MprisPlayerAdaptor::RunHook(const std::function<void()>& Hook)
     try {
         Hook();
     } catch (const std::exception& failure) {
-        if (!calledFromDBus()) {
+        if (!m_service.RefuseCall(QDBusError::errorString(QDBusError::Failed),
+                                  QString::fromStdString(failure.what()))) {
             throw;
         }
-        sendErrorReply(QDBusError::Failed, QString::fromStdString(failure.what()));
     }
 }
 

@@ -3,7 +3,6 @@
 #include "MprisService.h"
 
 #include <QDBusAbstractAdaptor>
-#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QVariantMap>
 #include <functional>
@@ -15,7 +14,7 @@ class SegmentPlayer;
 
 // The org.mpris.MediaPlayer2.Player interface over the window's player.
 // Times on the bus are microseconds, the player's milliseconds.
-class MprisPlayerAdaptor : public QDBusAbstractAdaptor, protected QDBusContext
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
@@ -72,6 +71,7 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor, protected QDBusContext
     // Runs a hook of the window; a failure goes back to the caller.
     void RunHook(const std::function<void()>& Hook);
 
+    MprisService& m_service;
     SegmentPlayer& m_player;
     const MprisService::Hooks& m_hooks;
 };

@@ -74,6 +74,15 @@ void MprisService::Refresh()
     }
 }
 
+bool MprisService::RefuseCall(const QString& Error, const QString& Why)
+{
+    if (!calledFromDBus()) {
+        return false;
+    }
+    sendErrorReply(Error, Why);
+    return true;
+}
+
 QVariantMap MprisService::PlayerProperties() const
 {
     // Clients follow the position through Seeked and the rate instead.

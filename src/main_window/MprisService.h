@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -17,7 +18,7 @@ class SegmentPlayer;
 // What the player itself cannot answer (which message plays next, whether
 // there is one to play) the window tells through hooks. Without a bus it
 // does nothing.
-class MprisService : public QObject
+class MprisService : public QObject, protected QDBusContext
 {
     Q_OBJECT
   public:
@@ -50,6 +51,11 @@ class MprisService : public QObject
     // Announces what changed of what the hooks answer (the list or the
     // selection changed); the player's own changes are announced anyway.
     void Refresh();
+
+    // Answers the bus call being served with an error; false when the call
+    // did not come over the bus. (Qt gives the call to the exported object,
+    // not to its adaptors.)
+    bool RefuseCall(const QString& Error, const QString& Why);
 
   private:
     bool Register();
