@@ -38,7 +38,7 @@ class MprisService : public QObject, protected QDBusContext
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
     // Takes kBusName on Connection, or kBusName.instance<pid> when another
-    // program holds it.
+    // program holds it. Player must outlive the service.
     MprisService(SegmentPlayer& Player, Hooks WindowHooks,
                  const QDBusConnection& Connection = QDBusConnection::sessionBus(), QObject* Parent = nullptr);
     ~MprisService() override;
