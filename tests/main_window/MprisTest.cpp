@@ -10,6 +10,8 @@
 #include <QDBusVariant>
 #include <QProcess>
 #include <QSignalSpy>
+#include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace quelm;
@@ -66,6 +68,8 @@ class MprisTest : public ::testing::Test
                                       "</listen><policy context='default'><allow send_destination='*'/>"
                                       "<allow receive_sender='*'/>"
                                       "<allow own='*'/></policy></busconfig>");
+        // The bus ends with the test, even with one that crashed.
+        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         daemon.start("dbus-daemon",
                      {"--nofork", "--print-address=1", QString::fromStdString("--config-file=" + config)});
         if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000)) {
