@@ -3,6 +3,7 @@
 #include "DesignLayout.h"
 #include "FileDrops.h"
 #include "FileFollower.h"
+#include "MprisService.h"
 #include "RecentFiles.h"
 #include "SeekBar.h"
 #include "SegmentTableModel.h"
@@ -77,6 +78,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     ConnectPlayer();
     ConnectMenus();
     ConnectMarks();
+    ConnectMediaKeys();
     m_follower = std::make_unique<FileFollower>(
         m_recordFile, m_scanner, m_form.listView,
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
@@ -266,6 +268,29 @@ void Display::ConnectMarks()
     });
 }
 
+void Display::ConnectMediaKeys()
+{
+    MprisService::Hooks hooks;
+    // The desktop's Play after a Stop means the same message again.
+    hooks.play = [this] { m_player.Current() ? (void)m_player.Replay() : (void)PlayRowAt(SelectedPosition()); };
+    hooks.next = [this] { PlayRowAt(NeighbourPosition(1)); };
+    hooks.previous = [this] { PlayRowAt(NeighbourPosition(-1)); };
+    hooks.canGoNext = [this] { return NeighbourPosition(1) != 0; };
+    hooks.canGoPrevious = [this] { return NeighbourPosition(-1) != 0; };
+    hooks.canPlay = [this] { return m_player.Current().has_value() || SelectedPosition() != 0; };
+    hooks.raise = [this] {
+        show();
+        raise();
+        activateWindow();
+    };
+    hooks.quit = [this] {
+        if (m_form.quit->isEnabled()) {
+            m_form.quit->click();
+        }
+    };
+    m_mpris = std::make_unique<MprisService>(m_player, std::move(hooks));
+}
+
 void Display::CheckHeard(bool Ended)
 {
     // AutoRead's two seconds are a preview, not a hearing.
@@ -380,6 +405,9 @@ void Display::UpdateActions()
     }
     menus.star->setChecked(mark.star);
     menus.heard->setChecked(mark.heard);
+    if (m_mpris) {
+        m_mpris->Refresh();
+    }
 }
 
 void Display::ShowPlayback()

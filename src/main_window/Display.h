@@ -24,6 +24,7 @@ namespace quelm
 {
 
 class FileFollower;
+class MprisService;
 class SegmentTableModel;
 class WindowMenus;
 
@@ -116,6 +117,8 @@ class Display : public QWidget
     // The playing row's mark and the bar's time.
     void ShowPlayback();
     void ConnectMarks();
+    // Offers the player to the desktop's media keys and widget.
+    void ConnectMediaKeys();
     // Marks the playing message heard once it has sounded long enough.
     void CheckHeard(bool Ended);
     // Selects and shows the row at Position without playing it.
@@ -145,6 +148,7 @@ class Display : public QWidget
     ScanControls m_controls;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;
+    std::unique_ptr<MprisService> m_mpris; // after the player, which outlives it
 
     // Shared state of the handlers.
     std::string m_recordFile;
