@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6 libqt6svg6 # svg: the scalable icon
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good # MP3 playback (mpg123)
   gstreamer1.0-pulseaudio                             # and its sound output
+  libgstreamer1.0-dev                                 # beneath Qt: the pitch kept at other speeds, the output check
   desktop-file-utils appstream man-db bash-completion file # checks of the installed tree
   "$@"
 )
