@@ -23,6 +23,9 @@ const QString kNoOutput = QStringLiteral("no sound output");
 QtMediaEngine::QtMediaEngine(QObject* Parent) : MediaEngine(Parent)
 {
     GstAudio::KeepPitch();
+    m_startDeadline.setSingleShot(true);
+    m_startDeadline.setInterval(kStartMs);
+    connect(&m_startDeadline, &QTimer::timeout, this, &QtMediaEngine::StartDeadline_Timeout);
 }
 
 QtMediaEngine::~QtMediaEngine()
@@ -99,6 +102,9 @@ void QtMediaEngine::Open(const std::string& Path)
 void QtMediaEngine::Play()
 {
     if (m_player != nullptr && !m_path.empty()) {
+        if (!m_started && !m_failed) {
+            m_startDeadline.start();
+        }
         m_player->play();
     }
 }
@@ -106,6 +112,7 @@ void QtMediaEngine::Play()
 void QtMediaEngine::Pause()
 {
     if (m_player != nullptr && !m_path.empty()) {
+        m_startDeadline.stop();
         m_player->pause();
     }
 }
@@ -137,6 +144,7 @@ void QtMediaEngine::SetSpeed(double Speed)
 
 void QtMediaEngine::Close()
 {
+    m_startDeadline.stop();
     if (m_player != nullptr) {
         m_player->stop();
         m_player->setSource(QUrl());
@@ -169,6 +177,7 @@ void QtMediaEngine::Player_PlaybackStateChanged(QMediaPlayer::PlaybackState Stat
 {
     if (State == QMediaPlayer::PlayingState && m_loaded && !m_started && !m_failed && !m_path.empty()) {
         m_started = true;
+        m_startDeadline.stop();
         emit Playing();
     }
 }
@@ -184,8 +193,17 @@ void QtMediaEngine::Player_ErrorOccurred(QMediaPlayer::Error Error)
     }
 }
 
+void QtMediaEngine::StartDeadline_Timeout()
+{
+    if (!m_path.empty() && !m_started) {
+        m_spoiled = true;
+        Fail(kNoOutput);
+    }
+}
+
 void QtMediaEngine::Fail(const QString& Why)
 {
+    m_startDeadline.stop();
     if (!m_failed) {
         m_failed = true;
         emit Failed(Why);

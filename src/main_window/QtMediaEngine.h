@@ -4,6 +4,7 @@
 #include "mapped_file/UniqueFd.h"
 
 #include <QMediaPlayer>
+#include <QTimer>
 #include <optional>
 
 class QAudioOutput;
@@ -20,6 +21,10 @@ class QtMediaEngine : public MediaEngine
 {
     Q_OBJECT
   public:
+    // A sound asked to play that has not started by then fails: its output
+    // does not take it (a sound server that hangs).
+    static constexpr int kStartMs = 3000;
+
     explicit QtMediaEngine(QObject* Parent = nullptr);
     ~QtMediaEngine() override;
 
@@ -39,6 +44,7 @@ class QtMediaEngine : public MediaEngine
     void Player_MediaStatusChanged(QMediaPlayer::MediaStatus Status);
     void Player_PlaybackStateChanged(QMediaPlayer::PlaybackState State);
     void Player_ErrorOccurred(QMediaPlayer::Error Error);
+    void StartDeadline_Timeout();
     void Fail(const QString& Why);
     // The few words on why the sound open failed.
     QString Reason() const;
@@ -52,10 +58,11 @@ class QtMediaEngine : public MediaEngine
     std::string m_path; // of the sound open; empty while none is
     double m_speed = 1.0;
     std::optional<std::int64_t> m_pendingSeek; // asked before the sound had loaded
-    bool m_loaded = false;                     // the sound has buffered: rate changes and seeks take
-    bool m_started = false;                    // Playing said
-    bool m_failed = false;                     // Failed said, for this sound
-    bool m_spoiled = false;                    // the player failed; the next sound gets a fresh one
+    QTimer m_startDeadline;
+    bool m_loaded = false;  // the sound has buffered: rate changes and seeks take
+    bool m_started = false; // Playing said
+    bool m_failed = false;  // Failed said, for this sound
+    bool m_spoiled = false; // the player failed; the next sound gets a fresh one
 };
 
 } // namespace quelm
