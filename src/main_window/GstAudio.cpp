@@ -71,10 +71,10 @@ void InstanceInit(GTypeInstance* Instance, gpointer /*Class*/)
 
 GType TempoDecoderType()
 {
-    static const GType type =
+    static const GType kType =
         g_type_register_static_simple(GST_TYPE_BIN, "QuelmRdrTempoDecoder", sizeof(TempoDecoderClass), ClassInit,
                                       sizeof(TempoDecoder), InstanceInit, static_cast<GTypeFlags>(0));
-    return type;
+    return kType;
 }
 
 bool FactoryExists(const char* Name)
