@@ -30,7 +30,6 @@ QtMediaBackend::QtMediaBackend(MediaEngineFactory Factory, QObject* Parent)
     : QObject(Parent), m_factory(std::move(Factory))
 {
     m_watchdog.setSingleShot(true);
-    m_watchdog.setInterval(kAnswerMs);
     connect(&m_watchdog, &QTimer::timeout, this, &QtMediaBackend::CheckWorker);
 }
 
@@ -77,6 +76,8 @@ void QtMediaBackend::StartWorker()
     connect(m_worker, &MediaWorker::Ended, this, &QtMediaBackend::Worker_Ended);
     connect(m_worker, &MediaWorker::Failed, this, &QtMediaBackend::Worker_Failed);
     m_thread->start();
+    Post([](MediaWorker& Worker) { Worker.Engine(); });
+    m_watchdog.start(kStartMs);
     if (m_speed != 1.0) {
         const double speed = m_speed;
         Post([speed](MediaWorker& Worker) { Worker.Engine().SetSpeed(speed); });
@@ -93,7 +94,7 @@ void QtMediaBackend::Post(const std::function<void(MediaWorker&)>& Work)
     QMetaObject::invokeMethod(
         worker, [worker, sequence, Work] { worker->Run(sequence, Work); }, Qt::QueuedConnection);
     if (!m_watchdog.isActive()) {
-        m_watchdog.start();
+        m_watchdog.start(kAnswerMs);
     }
 }
 
@@ -106,7 +107,7 @@ void QtMediaBackend::Worker_Answered(quint64 Sequence)
     if (m_answered == m_sent) {
         m_watchdog.stop();
     } else {
-        m_watchdog.start(); // the worker lives: the next command gets its full time
+        m_watchdog.start(kAnswerMs); // the worker lives: the next command gets its full time
     }
 }
 

@@ -30,6 +30,9 @@ class QtMediaBackend : public QObject, public MediaBackend
     Q_OBJECT
   public:
     static constexpr int kAnswerMs = 3000;
+    // A new worker first makes its engine, which loads GStreamer's plugin
+    // registry: rebuilt after an upgrade, that may take seconds.
+    static constexpr int kStartMs = 10000;
 
     explicit QtMediaBackend(QObject* Parent = nullptr);
     // Factory: makes the engine on each new worker; Qt Multimedia's when empty.
