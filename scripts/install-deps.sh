@@ -15,6 +15,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good # MP3 playback (mpg123)
   gstreamer1.0-pulseaudio                             # and its sound output
   dbus-daemon                         # a private session bus for the media-player service's tests
+  libgstreamer1.0-dev                                 # beneath Qt: the pitch kept at other speeds, the output check
   desktop-file-utils appstream man-db bash-completion file # checks of the installed tree
   "$@"
 )

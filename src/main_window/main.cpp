@@ -1,4 +1,5 @@
 #include "Display.h"
+#include "QtMediaBackend.h"
 #include "SignalCloser.h"
 #include "WindowPlacement.h"
 #include "WindowStart.h"
@@ -7,6 +8,8 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -30,15 +33,27 @@ int main(int argc, char** argv)
         if (start.ExitCode()) {
             return *start.ExitCode();
         }
-        quelm::Display display;
-        const quelm::SignalCloser closer(display);
-        QApplication::setWindowIcon(display.windowIcon());
-        QSettings settings("QuelmRdr", "quelmrdr");
-        quelm::WindowPlacement::Restore(display, settings);
-        start.Show(display);
-        const int status = QApplication::exec();
-        quelm::WindowPlacement::Save(display, settings);
-        signal = closer.Received();
+        int status = 0;
+        {
+            quelm::Display display;
+            const quelm::SignalCloser closer(display);
+            QApplication::setWindowIcon(display.windowIcon());
+            QSettings settings("QuelmRdr", "quelmrdr");
+            quelm::WindowPlacement::Restore(display, settings);
+            start.Show(display);
+            status = QApplication::exec();
+            quelm::WindowPlacement::Save(display, settings);
+            signal = closer.Received();
+        }
+        // The window's own end has run. A media worker stuck in the sound
+        // server would make the rest of the way out hang or abort: leave now.
+        if (quelm::QtMediaBackend::StuckWorkers() > 0) {
+            std::fflush(nullptr);
+            if (signal != 0) {
+                quelm::Signals::EndBy(signal);
+            }
+            ::_exit(status);
+        }
         if (signal == 0) {
             return status;
         }

@@ -1,0 +1,129 @@
+#include "GstAudio.h"
+
+#include <gst/gst.h>
+#include <mutex>
+
+namespace quelm
+{
+
+namespace
+{
+
+// MPEG audio decoded by mpg123 and stretched to the playback rate.
+struct TempoDecoder {
+    GstBin parent;
+};
+
+struct TempoDecoderClass {
+    GstBinClass parent;
+};
+
+// The caps of mpg123audiodec's input, as the parser hands them on.
+GstStaticPadTemplate g_sinkTemplate =
+    GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
+                            GST_STATIC_CAPS("audio/mpeg, mpegversion=(int)1, layer=(int)[1,3], parsed=(boolean)true"));
+GstStaticPadTemplate g_srcTemplate =
+    GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("audio/x-raw"));
+
+constexpr const char* kDecoder = "mpg123audiodec";
+constexpr const char* kStretcher = "scaletempo";
+
+void ClassInit(gpointer Class, gpointer /*Data*/)
+{
+    auto* element = GST_ELEMENT_CLASS(Class);
+    gst_element_class_add_static_pad_template(element, &g_sinkTemplate);
+    gst_element_class_add_static_pad_template(element, &g_srcTemplate);
+    // Decodebin plugs only what calls itself a decoder.
+    gst_element_class_set_static_metadata(element, "MP3 decoder keeping the pitch", "Codec/Decoder/Audio",
+                                          "mpg123audiodec, then scaletempo to the playback rate", "QuelmRdr");
+}
+
+void AddGhost(GstElement* Bin, GstElement* Child, const char* Name, GstStaticPadTemplate* Template)
+{
+    GstPad* target = gst_element_get_static_pad(Child, Name);
+    GstPadTemplate* padTemplate = gst_static_pad_template_get(Template);
+    gst_element_add_pad(Bin, gst_ghost_pad_new_from_template(Name, target, padTemplate));
+    gst_object_unref(padTemplate);
+    gst_object_unref(target);
+}
+
+void InstanceInit(GTypeInstance* Instance, gpointer /*Class*/)
+{
+    auto* bin = GST_ELEMENT(Instance);
+    GstElement* decoder = gst_element_factory_make(kDecoder, nullptr);
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* stretcher = gst_element_factory_make(kStretcher, nullptr);
+    if (decoder == nullptr || convert == nullptr || stretcher == nullptr) {
+        // Without its ghost pads the element links to nothing, and decodebin
+        // takes the next decoder.
+        for (GstElement* made : {decoder, convert, stretcher}) {
+            if (made != nullptr) {
+                gst_object_unref(made);
+            }
+        }
+        return;
+    }
+    gst_bin_add_many(GST_BIN(bin), decoder, convert, stretcher, nullptr);
+    gst_element_link_many(decoder, convert, stretcher, nullptr);
+    AddGhost(bin, decoder, "sink", &g_sinkTemplate);
+    AddGhost(bin, stretcher, "src", &g_srcTemplate);
+}
+
+GType TempoDecoderType()
+{
+    static const GType kType =
+        g_type_register_static_simple(GST_TYPE_BIN, "QuelmRdrTempoDecoder", sizeof(TempoDecoderClass), ClassInit,
+                                      sizeof(TempoDecoder), InstanceInit, static_cast<GTypeFlags>(0));
+    return kType;
+}
+
+bool FactoryExists(const char* Name)
+{
+    GstElementFactory* factory = gst_element_factory_find(Name);
+    if (factory == nullptr) {
+        return false;
+    }
+    gst_object_unref(factory);
+    return true;
+}
+
+} // namespace
+
+void GstAudio::KeepPitch()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gst_init(nullptr, nullptr); // Qt's media plugin does it too; the second is nothing
+        if (FactoryExists(kDecoder) && FactoryExists("audioconvert") && FactoryExists(kStretcher)) {
+            // Ranked above every MP3 decoder, so that decodebin takes it first.
+            gst_element_register(nullptr, "quelmrdrtempodec", GST_RANK_PRIMARY + 10, TempoDecoderType());
+        }
+    });
+}
+
+bool GstAudio::OutputOpens()
+{
+    gst_init(nullptr, nullptr);
+    GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr);
+    if (sink == nullptr) {
+        return false;
+    }
+    bool opens = false;
+    if (gst_element_set_state(sink, GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS && GST_IS_BIN(sink)) {
+        // It holds the sink it chose: a fakesink when none opened.
+        GstIterator* children = gst_bin_iterate_elements(GST_BIN(sink));
+        GValue item = G_VALUE_INIT;
+        if (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+            auto* chosen = GST_ELEMENT(g_value_get_object(&item));
+            GstElementFactory* factory = gst_element_get_factory(chosen);
+            opens = factory != nullptr && g_strcmp0(gst_plugin_feature_get_name(factory), "fakesink") != 0;
+            g_value_unset(&item);
+        }
+        gst_iterator_free(children);
+    }
+    gst_element_set_state(sink, GST_STATE_NULL);
+    gst_object_unref(sink);
+    return opens;
+}
+
+} // namespace quelm

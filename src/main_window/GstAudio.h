@@ -1,0 +1,22 @@
+#pragma once
+
+namespace quelm
+{
+
+// What Qt Multimedia does not expose of the GStreamer beneath it.
+class GstAudio
+{
+  public:
+    // Puts scaletempo after the MP3 decoder that Qt's player picks, so that
+    // a playback rate other than 1 keeps the pitch: Qt only changes the rate
+    // of the stream, which sounds higher and lower. Does nothing when a
+    // piece is missing. Once per process, before a player is made.
+    static void KeepPitch();
+
+    // True when a real sound output opens now. GStreamer's automatic sink,
+    // which Qt uses when it knows no output device, falls back to a silent
+    // one and tells no one. May wait on the sound server.
+    static bool OutputOpens();
+};
+
+} // namespace quelm
