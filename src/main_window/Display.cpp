@@ -16,6 +16,7 @@
 #include "record/TimeRange.h"
 #include "record/TimeSearch.h"
 #include "segment_output/DefaultName.h"
+#include "segment_output/Levelling.h"
 #include "segment_output/PathUtils.h"
 #include "segment_output/SegmentSaver.h"
 
@@ -79,6 +80,7 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
     ConnectMenus();
     ConnectMarks();
     ConnectMediaKeys();
+    ConnectLevelling();
     m_follower = std::make_unique<FileFollower>(
         m_recordFile, m_scanner, m_form.listView,
         FileFollower::Window{[this](const std::function<void()>& Scan) { ScanLoadedFile(Scan); },
@@ -289,6 +291,44 @@ void Display::ConnectMediaKeys()
         }
     };
     m_mpris = std::make_unique<MprisService>(m_player, std::move(hooks));
+}
+
+void Display::ConnectLevelling()
+{
+    connect(m_menus->levelLoudness, &QAction::toggled, this, &Display::ApplyLevel);
+    connect(&m_levels, &LoudnessLevels::Measured, this, [this](qint64 StartOffset) {
+        if (m_player.Current() && static_cast<qint64>(m_player.Current()->startOffset) == StartOffset) {
+            ApplyLevel();
+        }
+    });
+}
+
+void Display::ApplyLevel()
+{
+    const auto& current = m_player.Current();
+    if (!m_menus->levelLoudness->isChecked() || !current) {
+        m_player.SetGain(1.0);
+        return;
+    }
+    const auto start = static_cast<std::int64_t>(current->startOffset);
+    const auto known = m_levels.Known(start);
+    if (known) {
+        m_player.SetGain(LevelGain(*known));
+        return;
+    }
+    // Until it is measured the message plays as recorded.
+    m_player.SetGain(1.0);
+    if (const auto offsets = current->row.Offsets()) {
+        m_levels.Measure(m_recordFile, start, *offsets);
+    }
+    // And the next few, so that the next click is levelled at once.
+    constexpr int kAhead = 3;
+    for (int position = m_table.PositionAfter(start), ahead = 0; position != 0 && ahead < kAhead;
+         position = m_table.PositionAfter(m_table.Row(position).StartPosition()), ++ahead) {
+        if (const auto next = m_table.Row(position).Offsets()) {
+            m_levels.Measure(m_recordFile, m_table.Row(position).StartPosition(), *next);
+        }
+    }
 }
 
 void Display::CheckHeard(bool Ended)
@@ -548,6 +588,7 @@ void Display::LoadFile(const QString& Path)
     m_form.progressBar->ClearTimes();
     m_recordFile = file;
     m_marks.Load(m_recordFile);
+    m_levels.Forget();
     RecentFiles::Add(DisplayPath(m_recordFile));
     m_nextRecord = 1;
     m_timer[0].stop();
@@ -762,6 +803,7 @@ void Display::PlaySegment(const SegmentRow& Row)
     SetProgress(std::max(0.0F, static_cast<float>(ReadNumber(Row.SubItem(3)))), 0);
     m_timer[0].setInterval(static_cast<int>(std::lround(1000 / m_player.Speed())));
     m_timer[0].start();
+    ApplyLevel();
     m_player.Play();
     m_marks.SetLastPlayed(MarkStore::KeyOf(Row));
 }

@@ -4,6 +4,7 @@
 #include "FailurePanel.h"
 #include "FileDialog.h"
 #include "ListInput.h"
+#include "LoudnessLevels.h"
 #include "ReadAll.h"
 #include "ScanControls.h"
 #include "SegmentPlayer.h"
@@ -84,6 +85,7 @@ class Display : public QWidget
     TextPrompt& Prompts() { return m_prompt; }
     WindowMarks& Marks() { return m_marks; }
     ReadAll& Reading() { return m_readAll; }
+    LoudnessLevels& Levels() { return m_levels; }
 
     // Plays the row at Position as a left click does, selected and shown;
     // true when it sounds.
@@ -119,6 +121,10 @@ class Display : public QWidget
     void ConnectMarks();
     // Offers the player to the desktop's media keys and widget.
     void ConnectMediaKeys();
+    // Levelled playback: measures the message playing and the next ones,
+    // and plays each at the one loudness once it is known.
+    void ConnectLevelling();
+    void ApplyLevel();
     // Marks the playing message heard once it has sounded long enough.
     void CheckHeard(bool Ended);
     // Selects and shows the row at Position without playing it.
@@ -145,6 +151,7 @@ class Display : public QWidget
     ListInput m_input;
     TextPrompt m_prompt;
     WindowMarks m_marks;
+    LoudnessLevels m_levels;
     ScanControls m_controls;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;

@@ -1,7 +1,9 @@
 #include "GstAudio.h"
 
+#include <algorithm>
 #include <gst/gst.h>
 #include <mutex>
+#include <vector>
 
 namespace quelm
 {
@@ -27,6 +29,19 @@ GstStaticPadTemplate g_srcTemplate =
 
 constexpr const char* kDecoder = "mpg123audiodec";
 constexpr const char* kStretcher = "scaletempo";
+constexpr const char* kVolume = "volume";
+
+// The volume elements of the decoders alive, and the gain they all take.
+std::mutex g_gainLock;
+std::vector<GstElement*> g_volumes;
+double g_gain = 1.0;
+
+void VolumeGone(gpointer /*Data*/, GObject* Gone)
+{
+    const std::lock_guard lock(g_gainLock);
+    g_volumes.erase(std::remove(g_volumes.begin(), g_volumes.end(), reinterpret_cast<GstElement*>(Gone)),
+                    g_volumes.end());
+}
 
 void ClassInit(gpointer Class, gpointer /*Data*/)
 {
@@ -53,20 +68,25 @@ void InstanceInit(GTypeInstance* Instance, gpointer /*Class*/)
     GstElement* decoder = gst_element_factory_make(kDecoder, nullptr);
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* stretcher = gst_element_factory_make(kStretcher, nullptr);
-    if (decoder == nullptr || convert == nullptr || stretcher == nullptr) {
+    GstElement* volume = gst_element_factory_make(kVolume, nullptr);
+    if (decoder == nullptr || convert == nullptr || stretcher == nullptr || volume == nullptr) {
         // Without its ghost pads the element links to nothing, and decodebin
         // takes the next decoder.
-        for (GstElement* made : {decoder, convert, stretcher}) {
+        for (GstElement* made : {decoder, convert, stretcher, volume}) {
             if (made != nullptr) {
                 gst_object_unref(made);
             }
         }
         return;
     }
-    gst_bin_add_many(GST_BIN(bin), decoder, convert, stretcher, nullptr);
-    gst_element_link_many(decoder, convert, stretcher, nullptr);
+    gst_bin_add_many(GST_BIN(bin), decoder, convert, stretcher, volume, nullptr);
+    gst_element_link_many(decoder, convert, stretcher, volume, nullptr);
     AddGhost(bin, decoder, "sink", &g_sinkTemplate);
-    AddGhost(bin, stretcher, "src", &g_srcTemplate);
+    AddGhost(bin, volume, "src", &g_srcTemplate);
+    const std::lock_guard lock(g_gainLock);
+    g_object_set(volume, "volume", g_gain, nullptr);
+    g_volumes.push_back(volume);
+    g_object_weak_ref(G_OBJECT(volume), VolumeGone, nullptr);
 }
 
 GType TempoDecoderType()
@@ -94,11 +114,21 @@ void GstAudio::KeepPitch()
     static std::once_flag once;
     std::call_once(once, [] {
         gst_init(nullptr, nullptr); // Qt's media plugin does it too; the second is nothing
-        if (FactoryExists(kDecoder) && FactoryExists("audioconvert") && FactoryExists(kStretcher)) {
+        if (FactoryExists(kDecoder) && FactoryExists("audioconvert") && FactoryExists(kStretcher) &&
+            FactoryExists(kVolume)) {
             // Ranked above every MP3 decoder, so that decodebin takes it first.
             gst_element_register(nullptr, "quelmrdrtempodec", GST_RANK_PRIMARY + 10, TempoDecoderType());
         }
     });
+}
+
+void GstAudio::SetGain(double Gain)
+{
+    const std::lock_guard lock(g_gainLock);
+    g_gain = std::clamp(Gain, 0.0, 10.0);
+    for (GstElement* volume : g_volumes) {
+        g_object_set(volume, "volume", g_gain, nullptr);
+    }
 }
 
 bool GstAudio::OutputOpens()

@@ -13,6 +13,10 @@ class GstAudio
     // piece is missing. Once per process, before a player is made.
     static void KeepPitch();
 
+    // The gain (linear, 0 to 10) of every sound decoded by the element
+    // above, now and after: levelled playback's loudness. 1 until set.
+    static void SetGain(double Gain);
+
     // True when a real sound output opens now. GStreamer's automatic sink,
     // which Qt uses when it knows no output device, falls back to a silent
     // one and tells no one. May wait on the sound server.

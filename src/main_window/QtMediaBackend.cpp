@@ -1,5 +1,6 @@
 #include "QtMediaBackend.h"
 
+#include "GstAudio.h"
 #include "MediaWorker.h"
 #include "QtMediaEngine.h"
 
@@ -185,6 +186,13 @@ void QtMediaBackend::Resume(const std::string&)
 void QtMediaBackend::Seek(const std::string&, std::int64_t Milliseconds)
 {
     Post([Milliseconds](MediaWorker& Worker) { Worker.Engine().Seek(Milliseconds); });
+}
+
+void QtMediaBackend::SetGain(const std::string&, double Gain)
+{
+    // A property of the decoders' volume: nothing here waits on the sound
+    // server, and a worker that hangs does not keep the next sound's gain.
+    GstAudio::SetGain(Gain);
 }
 
 void QtMediaBackend::SetSpeed(const std::string&, double Speed)

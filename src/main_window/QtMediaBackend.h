@@ -49,6 +49,7 @@ class QtMediaBackend : public QObject, public MediaBackend
     void Resume(const std::string& Alias) override;
     void Seek(const std::string& Alias, std::int64_t Milliseconds) override;
     void SetSpeed(const std::string& Alias, double Speed) override;
+    void SetGain(const std::string& Alias, double Gain) override;
     void SetListener(MediaListener* Listener) override { m_listener = Listener; }
 
     // What the watchdog does when its time is up: abandons a worker that

@@ -167,6 +167,15 @@ void SegmentPlayer::SetSpeed(double Speed)
     emit SpeedChanged(m_speed);
 }
 
+void SegmentPlayer::SetGain(double Gain)
+{
+    if (Gain == m_gain) {
+        return;
+    }
+    m_gain = Gain;
+    m_media.Send(GainCommand(Gain));
+}
+
 void SegmentPlayer::Faster()
 {
     const auto next = std::upper_bound(kSpeeds.begin(), kSpeeds.end(), m_speed);

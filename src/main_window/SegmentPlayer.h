@@ -73,6 +73,9 @@ class SegmentPlayer : public QObject, private MediaListener
     void SetSpeed(double Speed);
     void Faster();
     void Slower();
+    // Linear gain of the sound (levelled playback); holds until changed.
+    void SetGain(double Gain);
+    double Gain() const { return m_gain; }
 
     State CurrentState() const { return m_state; }
     bool Active() const { return m_state != State::Stopped; }
@@ -116,6 +119,7 @@ class SegmentPlayer : public QObject, private MediaListener
     std::optional<Message> m_current;
     State m_state = State::Stopped;
     double m_speed = 1.0;
+    double m_gain = 1.0;
     std::int64_t m_basePosition = 0; // where the message was at m_baseTime
     std::int64_t m_baseTime = 0;
     std::int64_t m_played = 0; // sounded before m_playingSince

@@ -60,6 +60,10 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
     autoRead->setCheckable(true);
     readAll = AddAction(*playback, "ReadAllAction", "Read a&ll to their ends", {QKeySequence(Qt::CTRL | Qt::Key_R)});
     readAll->setCheckable(true);
+    playback->addSeparator();
+    levelLoudness = AddAction(*playback, "LevelLoudnessAction", "Le&vel loudness");
+    levelLoudness->setCheckable(true);
+    levelLoudness->setChecked(true);
 
     QMenu* go = bar->addMenu("&Go");
     go->setObjectName("GoMenu");

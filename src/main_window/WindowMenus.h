@@ -42,6 +42,7 @@ class WindowMenus : public QObject
     QAction* normalSpeed = nullptr;
     QAction* autoRead = nullptr;
     QAction* readAll = nullptr;
+    QAction* levelLoudness = nullptr;
 
     QAction* goToTime = nullptr;
     QAction* nextFile = nullptr;

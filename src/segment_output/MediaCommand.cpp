@@ -35,8 +35,9 @@ std::string_view Trim(std::string_view Text)
     return Text;
 }
 
-// "seek ALIAS to MS" or "set ALIAS speed N": ALIAS, a word, a whole number.
-MediaCommand ParseValueCommand(bool Seek, std::string_view Rest)
+// "seek ALIAS to MS", "set ALIAS speed N" or "setaudio ALIAS volume to N":
+// ALIAS, a word or two, a whole number.
+MediaCommand ParseValueCommand(MediaCommand::Kind Kind, std::string_view Rest)
 {
     MediaCommand command;
     const auto first = Rest.find(' ');
@@ -46,16 +47,27 @@ MediaCommand ParseValueCommand(bool Seek, std::string_view Rest)
     const std::string_view alias = Rest.substr(0, first);
     const std::string_view tail = Trim(Rest.substr(first));
     const auto second = tail.find(' ');
-    if (second == std::string_view::npos || !EqualsIgnoringCase(tail.substr(0, second), Seek ? "to" : "speed")) {
+    const std::string_view word = Kind == MediaCommand::Kind::Seek    ? "to"
+                                  : Kind == MediaCommand::Kind::Speed ? "speed"
+                                                                      : "volume";
+    if (second == std::string_view::npos || !EqualsIgnoringCase(tail.substr(0, second), word)) {
         return command;
     }
-    const std::string_view number = Trim(tail.substr(second));
+    std::string_view number = Trim(tail.substr(second));
+    if (Kind == MediaCommand::Kind::Gain) {
+        const auto blank = number.find(' ');
+        if (blank == std::string_view::npos || !EqualsIgnoringCase(number.substr(0, blank), "to")) {
+            return command;
+        }
+        number = Trim(number.substr(blank));
+    }
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc() || end != number.data() + number.size() || value < 0 || (!Seek && value == 0)) {
+    if (error != std::errc() || end != number.data() + number.size() || value < 0 ||
+        (Kind == MediaCommand::Kind::Speed && value == 0)) {
         return command;
     }
-    command.kind = Seek ? MediaCommand::Kind::Seek : MediaCommand::Kind::Speed;
+    command.kind = Kind;
     command.alias = alias;
     command.value = value;
     return command;
@@ -86,8 +98,11 @@ MediaCommand ParseMediaCommand(std::string_view Text)
         command.alias = rest;
         return command;
     }
-    if (EqualsIgnoringCase(verb, "seek") || EqualsIgnoringCase(verb, "set")) {
-        return ParseValueCommand(EqualsIgnoringCase(verb, "seek"), rest);
+    if (EqualsIgnoringCase(verb, "seek") || EqualsIgnoringCase(verb, "set") || EqualsIgnoringCase(verb, "setaudio")) {
+        const auto kind = EqualsIgnoringCase(verb, "seek")  ? MediaCommand::Kind::Seek
+                          : EqualsIgnoringCase(verb, "set") ? MediaCommand::Kind::Speed
+                                                            : MediaCommand::Kind::Gain;
+        return ParseValueCommand(kind, rest);
     }
     if (!EqualsIgnoringCase(verb, "open")) {
         return command;
@@ -183,6 +198,14 @@ std::string SpeedCommand(double Speed)
     return text;
 }
 
+std::string GainCommand(double Gain)
+{
+    std::string text = "setaudio ";
+    const auto thousandths = static_cast<std::int64_t>(std::lround(std::clamp(Gain, 0.0, 1000.0) * 1000));
+    text.append(kSoundAlias).append(" volume to ").append(std::to_string(thousandths));
+    return text;
+}
+
 void MediaLayer::Send(std::string_view Command) noexcept
 {
     try {
@@ -226,6 +249,9 @@ void MediaLayer::Send(std::string_view Command) noexcept
         case MediaCommand::Kind::Speed:
             // The speed holds for the sounds opened after it too.
             m_backend.SetSpeed(command.alias, static_cast<double>(command.value) / 1000);
+            break;
+        case MediaCommand::Kind::Gain:
+            m_backend.SetGain(command.alias, static_cast<double>(command.value) / 1000);
             break;
         case MediaCommand::Kind::Unknown:
             break;

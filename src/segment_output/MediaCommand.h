@@ -10,20 +10,21 @@ namespace quelm
 
 // The media commands the program sends for its one sound "mysound".
 struct MediaCommand {
-    enum class Kind { Close, Open, Play, Pause, Resume, Seek, Speed, Unknown };
+    enum class Kind { Close, Open, Play, Pause, Resume, Seek, Speed, Gain, Unknown };
     Kind kind = Kind::Unknown;
     std::string alias;
     std::string path;       // Open only
-    std::int64_t value = 0; // Seek: milliseconds from the start; Speed: thousandths
+    std::int64_t value = 0; // Seek: milliseconds from the start; Speed and Gain: thousandths
 };
 
 inline constexpr std::string_view kSoundAlias = "mysound";
 
 // "close mysound", "open PATH  Alias mysound", "play mysound", "pause
 // mysound", "resume mysound", "seek mysound to MS", "set mysound speed N"
-// (N thousandths of the normal speed). Anything else is Unknown. A PATH that holds a blank or a double quote travels in
-// double quotes, with a backslash before each quote and backslash in it;
-// ParseMediaCommand reads back every path that OpenCommand writes.
+// (N thousandths of the normal speed), "setaudio mysound volume to N" (N
+// thousandths of the sound's own loudness). Anything else is Unknown. A PATH that holds a blank or a double quote
+// travels in double quotes, with a backslash before each quote and backslash in it; ParseMediaCommand reads back every
+// path that OpenCommand writes.
 MediaCommand ParseMediaCommand(std::string_view Text);
 
 std::string CloseCommand();
@@ -33,6 +34,7 @@ std::string PauseCommand();
 std::string ResumeCommand();
 std::string SeekCommand(std::int64_t Milliseconds);
 std::string SpeedCommand(double Speed);
+std::string GainCommand(double Gain);
 
 // Told by a backend what became of the sound it was asked to play, on the
 // thread that sends the commands.
@@ -62,6 +64,8 @@ class MediaBackend
     virtual void Resume(const std::string& /*Alias*/) {}
     virtual void Seek(const std::string& /*Alias*/, std::int64_t /*Milliseconds*/) {}
     virtual void SetSpeed(const std::string& /*Alias*/, double /*Speed*/) {}
+    // Linear: 1 is the sound as recorded. Holds for the sounds after it.
+    virtual void SetGain(const std::string& /*Alias*/, double /*Gain*/) {}
     // Where to report what became of the sound; null for nowhere.
     virtual void SetListener(MediaListener* /*Listener*/) {}
 };

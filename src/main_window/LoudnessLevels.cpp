@@ -1,0 +1,71 @@
+#include "LoudnessLevels.h"
+
+#include "segment_output/Loudness.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+namespace quelm
+{
+
+LoudnessLevels::LoudnessLevels(QObject* Parent) : QObject(Parent)
+{
+    // One at a time: measuring ahead must not take both cores from a scan.
+    m_pool.setMaxThreadCount(1);
+}
+
+LoudnessLevels::~LoudnessLevels()
+{
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void LoudnessLevels::Forget()
+{
+    m_pool.clear();
+    m_known.clear();
+    m_pending.clear();
+    ++m_generation;
+}
+
+void LoudnessLevels::Measure(const std::string& RecordFile, std::int64_t StartOffset, const SegmentOffsets& Offsets)
+{
+    if (m_known.count(StartOffset) != 0 || !m_pending.insert(StartOffset).second) {
+        return;
+    }
+    const int generation = m_generation;
+    QPointer<LoudnessLevels> self(this);
+    m_pool.start([self, generation, RecordFile, StartOffset, Offsets] {
+        std::optional<double> loudness;
+        try {
+            loudness = MessageLoudness(RecordFile, Offsets);
+        } catch (const std::exception&) {
+            // A file that cannot be read plays as it is: nothing to level by.
+        }
+        // The pool is waited for before this object goes: self is alive.
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, StartOffset, loudness] {
+                if (self == nullptr || generation != self->m_generation) {
+                    return;
+                }
+                self->m_pending.erase(StartOffset);
+                self->m_known[StartOffset] = loudness;
+                emit self->Measured(StartOffset);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+std::optional<std::optional<double>> LoudnessLevels::Known(std::int64_t StartOffset) const
+{
+    const auto found = m_known.find(StartOffset);
+    return found == m_known.end() ? std::nullopt : std::optional(found->second);
+}
+
+void LoudnessLevels::WaitForMeasures()
+{
+    m_pool.waitForDone();
+}
+
+} // namespace quelm
