@@ -304,6 +304,8 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
                   "                    list: only the starred, only the messages not heard yet\n"
                   "  --star, --unstar, --heard, --unheard, --note TEXT, --no-note\n"
                   "                    mark: what to change of the message's marks\n"
+                  "  FIRST-LAST        save: messages FIRST to LAST, one after another, as one\n"
+                  "                    record file (with --from and --to: those of that time of day)\n"
                   "  -o OUTPUT         the file save writes (replaced when it exists)\n"
                   "  -d DIR            the folder split writes into (default: the current one)\n"
                   "Exit status: 0 done, 1 a scan, a save or the output failed, 2 usage error.\n");
