@@ -23,6 +23,11 @@ struct CommandLine {
     TimeRange timeRange; // --from and --to
     std::vector<std::string> recordFiles;
     std::int32_t record = 0;
+    // save: several messages into one file, those of FIRST-LAST (record is
+    // FIRST) that --from and --to keep; without LAST, up to the last row.
+    bool rangeSave = false;
+    std::optional<std::int32_t> lastRecord;
+    std::string timeRangeText; // --from and --to as given, for messages
     std::string output;
     std::string directory = ".";
     // mark: what changes; nothing where the mark stays as it is.

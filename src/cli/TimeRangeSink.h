@@ -13,6 +13,9 @@ class TimeRangeSink : public RowSink
   public:
     TimeRangeSink(const TimeRange& Range, RowSink& Next) : m_range(Range), m_next(Next) {}
 
+    // True when Range keeps Row, by its start time of day.
+    static bool Keeps(const TimeRange& Range, const SegmentRow& Row);
+
     void Take(const SegmentRow& Row) override;
     // What is said of the rows is passed on whole: a row left out here was
     // never taken, and withdrawing it is harmless.

@@ -134,30 +134,87 @@ struct FoundRow {
     std::optional<FileId> scanned;
 };
 
-// Scans the one record file of Line and gives its row Line.record, or says
-// why there is none. ScanFailed: the scan ended early (its rows still count).
-std::optional<FoundRow> RecordRow(const CommandLine& Line, CheckedOutput& Out, bool& ScanFailed)
+// Scans the one record file of Line into Table and says a failure.
+// ScanFailed: the scan ended early (its rows still count).
+void ScanRecordFile(const CommandLine& Line, CheckedOutput& Out, SegmentTable& Table, bool& ScanFailed)
 {
-    const std::string& file = Line.recordFiles.front();
-    SegmentTable table;
     CliScanHost host(Line.filterOn, Line.filterSeconds, std::string(kProgram));
     // A scan that fails late (a recorder still writing, say) still lets the
     // segments before the failure be used.
-    const std::string failure = Scan(file, table, host);
+    const std::string failure = Scan(Line.recordFiles.front(), Table, host);
     ScanFailed = !failure.empty();
     if (ScanFailed) {
         Complain(Out, failure);
     }
+}
+
+// Says that Table, scanned as Line says, has no row Record.
+void NoSuchRow(const CommandLine& Line, CheckedOutput& Out, const SegmentTable& Table, std::int32_t Record)
+{
+    Complain(Out, "there is no segment " + FormatRecordNumber(Record) + " in " + Line.recordFiles.front() + " (" +
+                      std::to_string(Table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
+}
+
+// Scans the one record file of Line and gives its row Line.record, or says
+// why there is none. ScanFailed: the scan ended early (its rows still count).
+std::optional<FoundRow> RecordRow(const CommandLine& Line, CheckedOutput& Out, bool& ScanFailed)
+{
+    SegmentTable table;
+    ScanRecordFile(Line, Out, table, ScanFailed);
     if (Line.record > table.RowCount()) {
-        Complain(Out, "there is no segment " + FormatRecordNumber(Line.record) + " in " + file + " (" +
-                          std::to_string(table.RowCount()) + " listed" + (Line.filterOn ? ", filter on" : "") + ")");
+        NoSuchRow(Line, Out, table, Line.record);
         return std::nullopt;
     }
     return FoundRow{table.Row(Line.record), table.ScannedFile()};
 }
 
+// Saves the rows of Line's range that its time range keeps into one file;
+// rows without an end are left out, and said.
+int SaveRange(const CommandLine& Line, CheckedOutput& Out)
+{
+    SegmentTable table;
+    bool scanFailed = false;
+    ScanRecordFile(Line, Out, table, scanFailed);
+    const std::int32_t last = Line.lastRecord.value_or(table.RowCount());
+    if (last > table.RowCount()) {
+        NoSuchRow(Line, Out, table, last);
+        return 1;
+    }
+    std::vector<SegmentRow> rows;
+    for (std::int32_t record = Line.record; record <= last; ++record) {
+        if (TimeRangeSink::Keeps(Line.timeRange, table.Row(record))) {
+            rows.push_back(table.Row(record));
+        }
+    }
+    if (rows.empty()) {
+        std::string message = "no segment";
+        if (Line.lastRecord) {
+            message.append(" from ").append(FormatRecordNumber(Line.record)).append(" to ");
+            message.append(FormatRecordNumber(last));
+        }
+        message.append(" of ").append(Line.recordFiles.front()).append(" starts within ");
+        message.append(Line.timeRangeText).append(": there is nothing to save");
+        Complain(Out, message);
+        return 1;
+    }
+    std::vector<std::string> leftOut;
+    const std::string failure =
+        Attempt([&] { leftOut = SaveSegmentRange(Line.recordFiles.front(), rows, table.ScannedFile(), Line.output); });
+    if (!failure.empty()) {
+        Complain(Out, failure);
+        return 1;
+    }
+    for (const std::string& record : leftOut) {
+        Complain(Out, "segment " + record + " has no end: it is left out of " + Line.output);
+    }
+    return scanFailed ? 1 : 0;
+}
+
 int Save(const CommandLine& Line, CheckedOutput& Out)
 {
+    if (Line.rangeSave) {
+        return SaveRange(Line, Out);
+    }
     bool scanFailed = false;
     const auto found = RecordRow(Line, Out, scanFailed);
     if (!found) {
@@ -247,6 +304,8 @@ int Run(const std::vector<std::string>& Arguments, CheckedOutput& Out)
                   "                    list: only the starred, only the messages not heard yet\n"
                   "  --star, --unstar, --heard, --unheard, --note TEXT, --no-note\n"
                   "                    mark: what to change of the message's marks\n"
+                  "  FIRST-LAST        save: messages FIRST to LAST, one after another, as one\n"
+                  "                    record file (with --from and --to: those of that time of day)\n"
                   "  -o OUTPUT         the file save writes (replaced when it exists)\n"
                   "  -d DIR            the folder split writes into (default: the current one)\n"
                   "Exit status: 0 done, 1 a scan, a save or the output failed, 2 usage error.\n");

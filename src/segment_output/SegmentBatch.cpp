@@ -18,6 +18,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quelm
 {
@@ -69,6 +70,21 @@ struct Pending {
     std::string name;
     TemporaryFile file;
 };
+
+SegmentOffsets EndedOffsets(const SegmentRow& Row)
+{
+    const auto offsets = Row.Offsets();
+    if (!offsets) {
+        throw Failure("segment " + Row.text + " has no end: there is nothing to save");
+    }
+    return *offsets;
+}
+
+void CheckMarkers(const RecordSource& Source, const SegmentOffsets& Offsets,
+                  const std::optional<SegmentMarkers>& Markers)
+{
+    Source.CheckMarkers(Offsets, Markers ? &*Markers : nullptr);
+}
 
 } // namespace
 
@@ -184,16 +200,25 @@ SegmentBatch::~SegmentBatch() = default;
 
 void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links)
 {
-    m_items.push_back({Offsets, Target, {}, Links, std::nullopt});
+    m_items.push_back({Offsets, Target, {}, Links, std::nullopt, {}});
 }
 
 void SegmentBatch::Add(const SegmentRow& Row, const std::string& Target, LinkRule Links)
 {
-    const auto offsets = Row.Offsets();
-    if (!offsets) {
-        throw Failure("segment " + Row.text + " has no end: there is nothing to save");
+    m_items.push_back({EndedOffsets(Row), Target, {}, Links, Row.Markers(), {}});
+}
+
+void SegmentBatch::AddJoined(std::span<const SegmentRow> Rows, const std::string& Target, LinkRule Links)
+{
+    if (Rows.empty()) {
+        throw Failure("no segment to save");
     }
-    m_items.push_back({*offsets, Target, {}, Links, Row.Markers()});
+    BatchItem item{EndedOffsets(Rows.front()), Target, {}, Links, Rows.front().Markers(), {}};
+    item.following.reserve(Rows.size() - 1);
+    for (const SegmentRow& row : Rows.subspan(1)) {
+        item.following.push_back({EndedOffsets(row), row.Markers()});
+    }
+    m_items.push_back(std::move(item));
 }
 
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
@@ -257,7 +282,10 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             if (!m_targets.insert(key).second) {
                 throw Failure("cannot save " + item.target, item.target, "another segment is saved under that name");
             }
-            m_source.CheckMarkers(item.offsets, item.markers ? &*item.markers : nullptr);
+            CheckMarkers(m_source, item.offsets, item.markers);
+            for (const BatchPart& part : item.following) {
+                CheckMarkers(m_source, part.offsets, part.markers);
+            }
             TemporaryFile file(folder.fd, destination.folderPath);
             if (destination.replaced) {
                 // The new file takes the place of the old one: it keeps its
@@ -269,6 +297,9 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
                 ::fchmod(file.Fd(), old.st_mode & 0777);
             }
             m_source.CopyRange(SavingRange(item.offsets), file.Fd(), item.target);
+            for (const BatchPart& part : item.following) {
+                m_source.CopyRange(SavingRange(part.offsets), file.Fd(), item.target);
+            }
             WriteID3(file.Fd(), item.target);
             // A single save syncs its own file; a group syncs its file
             // system once below.

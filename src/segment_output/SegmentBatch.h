@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ namespace quelm
 // the record file's bytes, which another user can predict and plant.
 enum class LinkRule { AsTheKernel, Never };
 
+// A segment that a file of a batch holds after its first one.
+struct BatchPart {
+    SegmentOffsets offsets;
+    std::optional<SegmentMarkers> markers;
+};
+
 // One segment of a batch: where it lies in the record file, the file it is
 // saved as, and, once the batch has been saved, why it was not saved
 // (nothing when it was).
@@ -31,6 +38,9 @@ struct BatchItem {
     LinkRule links = LinkRule::AsTheKernel;
     // The whole markers as scanned, when known (see RecordSource::CheckMarkers).
     std::optional<SegmentMarkers> markers;
+    // Further segments written into the same file, in order, before its
+    // one tag: several messages saved as a record file of their own.
+    std::vector<BatchPart> following;
 
     bool Saved() const { return failure == nullptr; }
 };
@@ -80,6 +90,10 @@ class SegmentBatch
     // Queues a scanned row that has its end, checked against its whole
     // markers.
     void Add(const SegmentRow& Row, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
+    // Queues scanned rows, each with its end, as one file: their segments
+    // one after another in the order given, then one tag. Throws Failure
+    // when Rows is empty or a row has no end.
+    void AddJoined(std::span<const SegmentRow> Rows, const std::string& Target, LinkRule Links = LinkRule::AsTheKernel);
 
     // Saves every queued item, in the order added. Done, when given, is
     // called once per item as soon as the item is final (saved and in

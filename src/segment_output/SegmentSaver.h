@@ -4,8 +4,9 @@
 #include "Extraction.h"
 
 #include <optional>
-
+#include <span>
 #include <string>
+#include <vector>
 
 namespace quelm
 {
@@ -21,5 +22,15 @@ void SaveSegmentFile(const std::string& RecordFile, const SegmentOffsets& Offset
 // the scan fails with "has changed since it was scanned".
 void SaveSegmentFile(const std::string& RecordFile, const SegmentRow& Row, const std::optional<FileId>& Scanned,
                      const std::string& Target);
+
+// Saves several scanned rows into one file that is a record file of its
+// own: each row's saving range (the bytes a single save writes before its
+// tag), in the order given, then the one ID3v1 tag a single save writes.
+// Listed with the same filter, it shows those rows renumbered from 1. Rows
+// without an end are left out: returns their record numbers as the list
+// shows them. Checked and made safe as the save of one row is; throws
+// Failure also when Rows is empty or none of them has an end.
+std::vector<std::string> SaveSegmentRange(const std::string& RecordFile, std::span<const SegmentRow> Rows,
+                                          const std::optional<FileId>& Scanned, const std::string& Target);
 
 } // namespace quelm

@@ -220,3 +220,28 @@ TEST_F(SaveSafety, ADeadRunsTemporariesAreRemovedByTheNextSave)
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("two.mp3")));
 }
+
+// Rows 1 and 3 joined under one tag; row 2, without an end, is left out.
+// Every row's markers are checked before the target is touched.
+TEST_F(SaveSafety, ARangeJoinsItsRowsUnderOneTagAndChecksEachOfThem)
+{
+    const std::string first = Start("10:00:00") + Filler(300, 'a') + End("10:00:20");
+    const std::string third = Start("12:00:00") + Filler(200, 'b') + End("12:01:00");
+    std::string bytes = Filler(100) + first + Filler(10) + Start("11:00:00") + Filler(20) + third + Filler(30);
+    dir.Write("radio.mp3", bytes);
+    SegmentTable table;
+    RecordingHost host;
+    Scanner(table, host).Look4Frame(record);
+    const std::span<const SegmentRow> rows(table.Rows());
+    const std::string target = dir.Path("range.mp3");
+    EXPECT_EQ(SaveSegmentRange(record, rows, table.ScannedFile(), target), std::vector<std::string>{"00000002"});
+    const std::string saved = ReadFile(target);
+    EXPECT_EQ(saved.substr(0, saved.size() - 128), first + third);
+    EXPECT_EQ(saved.substr(saved.size() - 128, 3), "TAG");
+
+    bytes.replace(bytes.find("12:01:00"), 8, "12:02:00");
+    dir.Write("radio.mp3", bytes);
+    EXPECT_EQ(Message([&] { SaveSegmentRange(record, rows, std::nullopt, target); }),
+              "the record file " + record + " has changed since it was scanned; load it again");
+    EXPECT_EQ(ReadFile(target), saved);
+}
