@@ -55,72 +55,7 @@ std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, const ByteFo
     return written + Bytes.size() - run;
 }
 
-// Seconds with six decimals, as label tracks and the timeline give them.
-std::string Seconds(double Value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6f", Value);
-    return text;
-}
-
-// What an exported message is called: its record number and start stamp.
-std::string Title(const SegmentRow& Row)
-{
-    std::string stamp = Row.SubItem(1);
-    stamp.erase(stamp.find_last_not_of(' ') + 1);
-    std::string title = Row.text;
-    title.append(" ").append(stamp);
-    return PrintableText(title);
-}
-
-// A value in an FFMETADATA file: its special characters escaped.
-std::string MetadataValue(const std::string& Text)
-{
-    std::string value;
-    for (const char c : Text) {
-        if (c == '=' || c == ';' || c == '#' || c == '\\' || c == '\n') {
-            value += '\\';
-        }
-        value += c;
-    }
-    return value;
-}
-
-// A CUE sheet's quoted text has no escapes: a double quote becomes single.
-std::string CueText(std::string Text)
-{
-    for (char& c : Text) {
-        if (c == '"') {
-            c = '\'';
-        }
-    }
-    return Text;
-}
-
-// MM:SS:FF, 75 frames a second.
-std::string CueTime(double Seconds)
-{
-    const auto frames = static_cast<std::int64_t>(std::llround(Seconds * 75));
-    char text[48];
-    std::snprintf(text, sizeof text, "%02" PRId64 ":%02" PRId64 ":%02" PRId64, frames / (std::int64_t{75} * 60),
-                  frames / 75 % 60, frames % 75);
-    return text;
-}
-
 } // namespace
-
-std::optional<std::pair<double, double>> RowWriter::AudioPlace(const SegmentRow& Row)
-{
-    const auto offsets = Row.Offsets();
-    if (!m_timeline || !offsets) {
-        return std::nullopt;
-    }
-    // The audio of a message lies between its markers: the frames that
-    // start before each marker's first byte have been heard by then.
-    const double start = m_timeline->SecondsBefore(static_cast<std::uint64_t>(offsets->p1 - kMarkerLastByte));
-    const double end = m_timeline->SecondsBefore(static_cast<std::uint64_t>(offsets->p2 - kMarkerLastByte));
-    return std::pair{start, end};
-}
 
 std::string RowWriter::LoudnessOf(const SegmentRow& Row) const
 {
@@ -137,10 +72,16 @@ std::string RowWriter::LoudnessOf(const SegmentRow& Row) const
 void RowWriter::BeginFile(const std::string& Path)
 {
     m_recordFile = Path;
-    m_timeline.reset();
+    if (m_export) {
+        m_leftOut += m_export->LeftOut();
+        m_export.reset();
+    }
     if (m_withTimeline || m_format == RowFormat::Labels || m_format == RowFormat::Chapters ||
         m_format == RowFormat::Cue) {
-        m_timeline.emplace(Path);
+        const ExportFormat format = m_format == RowFormat::Chapters ? ExportFormat::Chapters
+                                    : m_format == RowFormat::Cue    ? ExportFormat::Cue
+                                                                    : ExportFormat::Labels;
+        m_export.emplace(format, Path, [](std::string_view Text) { return PrintableText(Text); });
     }
     switch (m_format) {
     case RowFormat::Table:
@@ -167,15 +108,9 @@ void RowWriter::BeginFile(const std::string& Path)
         m_file = CsvPath(Path);
         break;
     case RowFormat::Labels:
-        break;
     case RowFormat::Chapters:
-        m_out.Write(";FFMETADATA1\n");
-        break;
     case RowFormat::Cue:
-        m_out.Write("FILE \"");
-        m_out.Write(CueText(PrintableText(GetFilename(Path))));
-        m_out.Write("\" MP3\n");
-        m_tracks = 0;
+        m_out.Write(m_export->Header());
         break;
     }
     m_started = true;
@@ -234,9 +169,9 @@ void RowWriter::WriteExtraFields(const SegmentRow& Row)
     const auto quoted = [](const std::string& Text) { return "\"" + Text + "\""; };
     if (m_withTimeline) {
         // An open message has no end, so no place in the audio yet.
-        const auto place = AudioPlace(Row);
-        const std::string start = place ? Seconds(place->first) : std::string();
-        const std::string length = place ? Seconds(place->second - place->first) : std::string();
+        const auto place = m_export->Place(Row);
+        const std::string start = place ? AudioExport::Seconds(place->first) : std::string();
+        const std::string length = place ? AudioExport::Seconds(place->second - place->first) : std::string();
         Extra("audio_start", quoted(start), start);
         Extra("audio_seconds", quoted(length), length);
     }
@@ -248,43 +183,7 @@ void RowWriter::WriteExtraFields(const SegmentRow& Row)
 
 void RowWriter::WriteExportRow(const SegmentRow& Row)
 {
-    const auto place = AudioPlace(Row);
-    if (!place) {
-        return; // no end yet: no place in time
-    }
-    const auto [start, end] = *place;
-    switch (m_format) {
-    case RowFormat::Labels:
-        m_out.Write(Seconds(start));
-        m_out.Put('\t');
-        m_out.Write(Seconds(end));
-        m_out.Put('\t');
-        m_out.Write(Title(Row));
-        m_out.Put('\n');
-        break;
-    case RowFormat::Chapters:
-        m_out.Write("[CHAPTER]\nTIMEBASE=1/1000\nSTART=" + std::to_string(std::llround(start * 1000)) + "\nEND=" +
-                    std::to_string(std::llround(end * 1000)) + "\ntitle=" + MetadataValue(Title(Row)) + "\n");
-        break;
-    case RowFormat::Cue: {
-        if (m_tracks == kCueTracks) {
-            ++m_leftOut;
-            return;
-        }
-        char track[16];
-        std::snprintf(track, sizeof track, "%02d", ++m_tracks);
-        m_out.Write("  TRACK ");
-        m_out.Write(track);
-        m_out.Write(" AUDIO\n    TITLE \"");
-        m_out.Write(CueText(Title(Row)));
-        m_out.Write("\"\n    INDEX 01 ");
-        m_out.Write(CueTime(start));
-        m_out.Put('\n');
-        break;
-    }
-    default:
-        break;
-    }
+    m_out.Write(m_export->Row(Row));
 }
 
 void RowWriter::TableCell(std::string_view Bytes, std::size_t Width)

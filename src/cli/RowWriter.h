@@ -3,8 +3,8 @@
 #include "CheckedOutput.h"
 #include "RowSink.h"
 #include "marks/MarkStore.h"
-#include "record/AudioTimeline.h"
 #include "record/SegmentRow.h"
+#include "segment_output/AudioExport.h"
 
 #include <map>
 #include <optional>
@@ -32,10 +32,8 @@ class RowWriter : public RowSink
     {
     }
 
-    // A CUE sheet holds at most this many tracks.
-    static constexpr int kCueTracks = 99;
     // The messages a CUE sheet had no room for.
-    std::int64_t LeftOut() const { return m_leftOut; }
+    std::int64_t LeftOut() const { return m_leftOut + (m_export ? m_export->LeftOut() : 0); }
 
     // Starts the rows of a record file: the table's heading (after the
     // file's name when there are several files); the CSV header once.
@@ -54,8 +52,6 @@ class RowWriter : public RowSink
     // and the loudness when asked for.
     void WriteExtraFields(const SegmentRow& Row);
     void Extra(std::string_view Key, std::string_view Json, std::string_view Csv);
-    // The message's start and end in the audio, once it has an end.
-    std::optional<std::pair<double, double>> AudioPlace(const SegmentRow& Row);
     void TableCell(std::string_view Bytes, std::size_t Width);
     void JsonField(std::string_view Key, std::string_view Bytes);
     void CsvField(std::string_view Bytes);
@@ -70,11 +66,9 @@ class RowWriter : public RowSink
     const std::map<MarkKey, Mark>* m_marks = nullptr;
     bool m_withTimeline;
     bool m_withLoudness;
-    std::string m_recordFile; // as given, for measuring
-    std::optional<AudioTimeline> m_timeline;
-    std::string m_cueFile; // the record file's name, as a CUE sheet names it
-    int m_tracks = 0;
-    std::int64_t m_leftOut = 0;
+    std::string m_recordFile;            // as given, for measuring
+    std::optional<AudioExport> m_export; // the file's timeline, when asked for
+    std::int64_t m_leftOut = 0;          // of the files before
 };
 
 } // namespace quelm::cli

@@ -110,7 +110,7 @@ int List(const CommandLine& Line, CheckedOutput& Out)
     };
     const bool allScanned = ScanFiles(Line, Out, marked, begin, [] {});
     if (writer.LeftOut() > 0) {
-        Complain(Out, "a CUE sheet holds at most " + std::to_string(RowWriter::kCueTracks) + " tracks: the " +
+        Complain(Out, "a CUE sheet holds at most " + std::to_string(AudioExport::kCueTracks) + " tracks: the " +
                           std::to_string(writer.LeftOut()) +
                           " later messages are not in it (--from and --to choose a part of the day)");
         return 1;

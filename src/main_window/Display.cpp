@@ -68,7 +68,11 @@ Display::Display(MediaBackend* Backend, QWidget* Parent)
           m_player, m_table,
           ReadAll::Window{[this](int Position) { return PlayRowAt(Position); }, [this] { return m_follower->Live(); }}),
       m_menus(new WindowMenus(*this, *m_form.listView)), m_failures(*m_form.fileName),
-      m_input(*m_form.listView, *m_form.length), m_controls(m_form)
+      m_input(*m_form.listView, *m_form.length),
+      m_exports(WindowExports::Window{
+          this, m_dialogs, m_prompt, m_failures, m_table, [this]() -> const std::string& { return m_recordFile; },
+          [this](const QString& FileName, const QString& Title) { return DialogSettings(FileName, Title); }}),
+      m_controls(m_form)
 {
     m_form.layout->setMenuBar(m_menus->bar);
     for (std::size_t i = 0; i < m_timer.size(); ++i) {
@@ -239,6 +243,10 @@ void Display::ConnectMarks()
 
     WindowMenus& menus = *m_menus;
     connect(menus.goToTime, &QAction::triggered, this, &Display::GoToTime);
+    connect(menus.saveMessages, &QAction::triggered, this, [this] { m_exports.SaveMessages(SelectedPosition()); });
+    connect(menus.exportLabels, &QAction::triggered, this, [this] { m_exports.Export(ExportFormat::Labels); });
+    connect(menus.exportChapters, &QAction::triggered, this, [this] { m_exports.Export(ExportFormat::Chapters); });
+    connect(menus.exportCue, &QAction::triggered, this, [this] { m_exports.Export(ExportFormat::Cue); });
     connect(menus.lastPlayed, &QAction::triggered, this, &Display::GoToLastPlayed);
     connect(menus.nextFile, &QAction::triggered, this, [this] { LoadNeighbour(1); });
     connect(menus.previousFile, &QAction::triggered, this, [this] { LoadNeighbour(-1); });
@@ -435,6 +443,9 @@ void Display::UpdateActions()
     menus.readAll->setChecked(m_readAll.Running());
     menus.recent->setEnabled(m_form.load->isEnabled());
     menus.goToTime->setEnabled(rows);
+    for (QAction* action : {menus.saveMessages, menus.exportLabels, menus.exportChapters, menus.exportCue}) {
+        action->setEnabled(rows && m_form.load->isEnabled());
+    }
     menus.lastPlayed->setEnabled(rows);
     menus.nextFile->setEnabled(!m_recordFile.empty() && m_form.load->isEnabled());
     menus.previousFile->setEnabled(!m_recordFile.empty() && m_form.load->isEnabled());

@@ -9,6 +9,7 @@
 #include "ScanControls.h"
 #include "SegmentPlayer.h"
 #include "TextPrompt.h"
+#include "WindowExports.h"
 #include "WindowMarks.h"
 #include "WindowScanHost.h"
 #include "record/Scanner.h"
@@ -86,6 +87,7 @@ class Display : public QWidget
     WindowMarks& Marks() { return m_marks; }
     ReadAll& Reading() { return m_readAll; }
     LoudnessLevels& Levels() { return m_levels; }
+    WindowExports& Exports() { return m_exports; }
 
     // Plays the row at Position as a left click does, selected and shown;
     // true when it sounds.
@@ -152,6 +154,7 @@ class Display : public QWidget
     TextPrompt m_prompt;
     WindowMarks m_marks;
     LoudnessLevels m_levels;
+    WindowExports m_exports;
     ScanControls m_controls;
     std::array<QTimer, 2> m_timer;
     std::unique_ptr<FileFollower> m_follower;

@@ -33,6 +33,12 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
     recent = file->addMenu("Open &Recent");
     recent->setObjectName("RecentMenu");
     saveMessage = AddAction(*file, "SaveMessageAction", "&Save message…", {QKeySequence::Save});
+    saveMessages = AddAction(*file, "SaveMessagesAction", "Save &messages as one file…",
+                             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+    file->addSeparator();
+    exportLabels = AddAction(*file, "ExportLabelsAction", "Export &labels (Audacity)…");
+    exportChapters = AddAction(*file, "ExportChaptersAction", "Export &chapters (FFmpeg)…");
+    exportCue = AddAction(*file, "ExportCueAction", "Export C&UE sheet…");
     file->addSeparator();
     quit = AddAction(*file, "QuitAction", "&Quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)});
 
@@ -93,9 +99,10 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
         listOnly->setShortcutContext(Qt::WidgetShortcut);
         List.addAction(listOnly);
     }
-    for (QAction* windowWide : {open,     saveMessage,  quit,        stop,     replay,  previous,  next,
-                                slower,   faster,       normalSpeed, autoRead, readAll, goToTime,  lastPlayed,
-                                nextFile, previousFile, star,        heard,    note,    shortcuts, about}) {
+    for (QAction* windowWide :
+         {open,         saveMessage, saveMessages, quit,     stop,      replay,   previous,   next,
+          slower,       faster,      normalSpeed,  autoRead, readAll,   goToTime, lastPlayed, nextFile,
+          previousFile, star,        heard,        note,     shortcuts, about}) {
         windowWide->setShortcutContext(Qt::WindowShortcut);
         Window.addAction(windowWide);
     }

@@ -28,6 +28,10 @@ class WindowMenus : public QObject
     QAction* open = nullptr;
     QMenu* recent = nullptr; // filled by the window as it opens
     QAction* saveMessage = nullptr;
+    QAction* saveMessages = nullptr;
+    QAction* exportLabels = nullptr;
+    QAction* exportChapters = nullptr;
+    QAction* exportCue = nullptr;
     QAction* quit = nullptr;
 
     QAction* playPause = nullptr;
