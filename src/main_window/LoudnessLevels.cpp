@@ -60,7 +60,10 @@ void LoudnessLevels::Measure(const std::string& RecordFile, std::int64_t StartOf
 std::optional<std::optional<double>> LoudnessLevels::Known(std::int64_t StartOffset) const
 {
     const auto found = m_known.find(StartOffset);
-    return found == m_known.end() ? std::nullopt : std::optional(found->second);
+    if (found == m_known.end()) {
+        return std::nullopt;
+    }
+    return std::optional<std::optional<double>>(std::in_place, found->second);
 }
 
 void LoudnessLevels::WaitForMeasures()

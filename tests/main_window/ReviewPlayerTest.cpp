@@ -2,6 +2,7 @@
 // every message read to its end, from the keyboard, the mouse and the menu.
 #include "DisplayFixture.h"
 #include "FileFollower.h"
+#include "RecordWriter.h"
 #include "SeekBar.h"
 #include "WindowMenus.h"
 
@@ -220,4 +221,23 @@ TEST_F(ReviewTest, TheMenuBarSitsAboveTheControlsAndItsActionsFollowTheScan)
     EXPECT_FALSE(display->Player().Active());
     EXPECT_TRUE(Menus().shortcuts->shortcuts().contains(QKeySequence(Qt::Key_F1)));
     EXPECT_TRUE(Menus().ShortcutList().contains("Play / Pause"));
+}
+
+TEST_F(ReviewTest, EachMessageIsLevelledOnceMeasuredAndLevellingCanBeSwitchedOff)
+{
+    quelm::tools::RecordPlan plan;
+    plan.segments = 3;
+    quelm::tools::WriteRecordFile(dir.Path("day.mp3"), plan);
+    display->Dialogs().QueueAnswer(QString::fromStdString(dir.Path("day.mp3")));
+    display->Load_Click();
+    ShowWithListFocused();
+    ClickRow(List(), 1, Qt::LeftButton);
+    EXPECT_EQ(LastSent(), "play mysound") << "the click does not wait for the measure";
+    display->Levels().WaitForMeasures();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(display->Levels().Known(display->Table().Row(2).StartPosition())) << "the next one is measured ahead";
+    EXPECT_TRUE(LastSent().starts_with("setaudio mysound volume to ")) << LastSent();
+    EXPECT_NE(display->Player().Gain(), 1.0);
+    Menus().levelLoudness->trigger();
+    EXPECT_EQ(LastSent(), "setaudio mysound volume to 1000");
 }

@@ -1,5 +1,8 @@
 #include "segment_output/MediaCommand.h"
 
+#include "segment_output/Levelling.h"
+
+#include <cmath>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -16,6 +19,13 @@ class Backend : public MediaBackend
     void Open(const std::string& Alias, const std::string& Path) override { Note("open " + Alias + " " + Path); }
     void Play(const std::string& Alias) override { Note("play " + Alias); }
     void Close(const std::string& Alias) override { Note("close " + Alias); }
+    void Pause(const std::string& Alias) override { Note("pause " + Alias); }
+    void Seek(const std::string& Alias, std::int64_t Ms) override { Note("seek " + Alias + " " + std::to_string(Ms)); }
+    void SetSpeed(const std::string& Alias, double Speed) override
+    {
+        Note("speed " + Alias + " " + std::to_string(Speed));
+    }
+    void SetGain(const std::string& Alias, double Gain) override { Note("gain " + Alias + " " + std::to_string(Gain)); }
 
   private:
     void Note(const std::string& Call)
@@ -77,4 +87,31 @@ TEST(MediaCommand, ReadsBackEveryPathItWrites)
         EXPECT_EQ(open.path, path);
         EXPECT_EQ(open.alias, "mysound");
     }
+}
+
+TEST(MediaLayer, ControlsReachTheOpenSoundAndSpeedAndGainHoldWithoutOne)
+{
+    Backend backend;
+    MediaLayer layer(backend);
+    layer.Send(PauseCommand());
+    layer.Send(SeekCommand(5000));
+    layer.Send(SpeedCommand(1.5));
+    layer.Send(GainCommand(LevelGain(-26.0)));
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"speed mysound 1.500000", "gain mysound 1.995000"}));
+    backend.calls.clear();
+    layer.Send(OpenCommand("/tmp/a.mp3"));
+    for (const char* control : {"pause mysound", "SEEK mysound to 7000", "seek mysound to -1", "seek mysound 7000",
+                                "set mysound speed 0", "setaudio mysound volume 5", "resume othersound"}) {
+        layer.Send(control);
+    }
+    EXPECT_EQ(backend.calls,
+              (std::vector<std::string>{"open mysound /tmp/a.mp3", "pause mysound", "seek mysound 7000"}));
+}
+
+TEST(Levelling, BringsMessagesToSpeechLoudnessWithinTheCeiling)
+{
+    EXPECT_DOUBLE_EQ(LevelGain(kLevelTargetLufs), 1.0);
+    EXPECT_NEAR(LevelGain(kLevelTargetLufs + 12), 0.251, 0.001) << "a loud message is turned down";
+    EXPECT_NEAR(LevelGain(-70), std::pow(10.0, kLevelCeilingDb / 20), 1e-9) << "squelch noise is not made a roar";
+    EXPECT_EQ(LevelGain(std::nullopt), 1.0);
 }
