@@ -64,8 +64,10 @@ ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
     }
     m_viewBase = base;
     m_viewSize = length;
-    // The scan reads front to back once; let the kernel read ahead and drop
-    // pages behind us rather than hold the whole file.
+    // The scan reads front to back once: the kernel reads ahead further.
+    // The pages read stay in the page cache and in this mapping (they count
+    // as the process's file-backed memory, up to the file's size) until
+    // the mapping goes or memory is short; nothing is dropped behind us.
     ::madvise(base, static_cast<std::size_t>(length), MADV_SEQUENTIAL);
     return ByteView(static_cast<const std::uint8_t*>(base) + (From - offset), size - From);
 }
