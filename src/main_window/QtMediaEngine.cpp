@@ -16,6 +16,8 @@ namespace quelm
 namespace
 {
 
+constexpr qint64 kRateAfterMs = 300;
+
 const QString kNoOutput = QStringLiteral("no sound output");
 
 } // namespace
@@ -63,6 +65,15 @@ void QtMediaEngine::MakePlayer()
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &QtMediaEngine::Player_MediaStatusChanged);
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, &QtMediaEngine::Player_PlaybackStateChanged);
     connect(m_player, &QMediaPlayer::errorOccurred, this, &QtMediaEngine::Player_ErrorOccurred);
+    // A rate set before the sound is well under way silences it (the
+    // stretcher's flush at the stream's start): it is set a moment in, as
+    // a change mid-way is.
+    connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 Position) {
+        if (m_rateDue && Position >= kRateAfterMs) {
+            m_rateDue = false;
+            m_player->setPlaybackRate(m_speed);
+        }
+    });
     m_spoiled = false;
 }
 
@@ -76,6 +87,7 @@ void QtMediaEngine::Open(const std::string& Path)
     m_path = Path;
     m_loaded = false;
     m_started = false;
+    m_rateDue = false;
     m_failed = false;
     m_pendingSeek.reset();
     // Qt takes a rate only once the sound has loaded; one asked before is lost.
@@ -137,7 +149,7 @@ void QtMediaEngine::Seek(std::int64_t Milliseconds)
 void QtMediaEngine::SetSpeed(double Speed)
 {
     m_speed = Speed;
-    if (m_player != nullptr && m_loaded) {
+    if (m_player != nullptr && m_started && !m_rateDue) {
         m_player->setPlaybackRate(Speed);
     }
 }
@@ -160,9 +172,6 @@ void QtMediaEngine::Player_MediaStatusChanged(QMediaPlayer::MediaStatus Status)
     }
     if (Status == QMediaPlayer::BufferedMedia && !m_loaded) {
         m_loaded = true;
-        if (m_speed != 1.0) {
-            m_player->setPlaybackRate(m_speed);
-        }
         if (m_pendingSeek) {
             m_player->setPosition(*m_pendingSeek);
             m_pendingSeek.reset();
@@ -178,6 +187,7 @@ void QtMediaEngine::Player_PlaybackStateChanged(QMediaPlayer::PlaybackState Stat
     if (State == QMediaPlayer::PlayingState && m_loaded && !m_started && !m_failed && !m_path.empty()) {
         m_started = true;
         m_startDeadline.stop();
+        m_rateDue = m_speed != 1.0;
         emit Playing();
     }
 }

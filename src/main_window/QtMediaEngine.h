@@ -61,6 +61,7 @@ class QtMediaEngine : public MediaEngine
     QTimer m_startDeadline;
     bool m_loaded = false;  // the sound has buffered: rate changes and seeks take
     bool m_started = false; // Playing said
+    bool m_rateDue = false; // the speed waits for the sound to be under way
     bool m_failed = false;  // Failed said, for this sound
     bool m_spoiled = false; // the player failed; the next sound gets a fresh one
 };
