@@ -8,6 +8,7 @@
 #include "SeekBar.h"
 #include "SegmentTableModel.h"
 #include "WindowMenus.h"
+#include "WindowPlacement.h"
 #include "mapped_file/Failure.h"
 #include "mapped_file/ReadOnlyFile.h"
 #include "record/MarkerFormat.h"
@@ -32,6 +33,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QShortcut>
 #include <QStyle>
 #include <QTableView>
@@ -213,6 +215,7 @@ void Display::ConnectMenus()
         auto* box = new QMessageBox(QMessageBox::NoIcon, "Keyboard shortcuts", m_menus->ShortcutList(),
                                     QMessageBox::Close, this);
         box->setObjectName("ShortcutsBox");
+        box->setTextFormat(Qt::RichText);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
         box->show();
@@ -303,7 +306,12 @@ void Display::ConnectMediaKeys()
 
 void Display::ConnectLevelling()
 {
-    connect(m_menus->levelLoudness, &QAction::toggled, this, &Display::ApplyLevel);
+    // The choice is the user's until changed, also in the next run.
+    m_menus->levelLoudness->setChecked(WindowPlacement::UserSettings()->value("levelLoudness", true).toBool());
+    connect(m_menus->levelLoudness, &QAction::toggled, this, [this](bool On) {
+        WindowPlacement::UserSettings()->setValue("levelLoudness", On);
+        ApplyLevel();
+    });
     connect(&m_levels, &LoudnessLevels::Measured, this, [this](qint64 StartOffset) {
         if (m_player.Current() && static_cast<qint64>(m_player.Current()->startOffset) == StartOffset) {
             ApplyLevel();

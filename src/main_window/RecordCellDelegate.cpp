@@ -41,7 +41,9 @@ void RecordCellDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Op
     }
     const QSize natural = marks.actualSize(QSize(1024, 16));
     const QSize fitted = natural.scaled(QSize(room, std::min(height, 16)), Qt::KeepAspectRatio);
-    const QRect area(textArea.left(), option.rect.top(), room, option.rect.height());
+    // The text starts a margin into its area: the zeros end there.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect area(textArea.left(), option.rect.top(), margin + room, option.rect.height());
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QPalette::ColorGroup group =
         (option.state & QStyle::State_Active) != 0 ? QPalette::Active : QPalette::Inactive;
@@ -52,7 +54,7 @@ void RecordCellDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Op
                                 ? option.palette.brush(group, QPalette::AlternateBase)
                                 : option.palette.brush(group, QPalette::Base));
     const QPixmap pixmap = marks.pixmap(natural).scaled(fitted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    Painter->drawPixmap(area.left(), area.top() + (area.height() - pixmap.height()) / 2, pixmap);
+    Painter->drawPixmap(area.left() + margin, area.top() + (area.height() - pixmap.height()) / 2, pixmap);
     Painter->restore();
 }
 

@@ -110,7 +110,7 @@ WindowMenus::WindowMenus(QWidget& Window, QWidget& List) : QObject(&Window)
 
 QString WindowMenus::ShortcutList() const
 {
-    QString lines;
+    QString rows;
     for (const QMenu* menu : bar->findChildren<QMenu*>()) {
         for (const QAction* action : menu->actions()) {
             if (action->isSeparator() || action->shortcut().isEmpty()) {
@@ -120,10 +120,11 @@ QString WindowMenus::ShortcutList() const
             for (const QKeySequence& key : action->shortcuts()) {
                 keys << key.toString(QKeySequence::NativeText);
             }
-            lines += QString("%1\t%2\n").arg(keys.join(", "), action->text().remove('&'));
+            rows += QString("<tr><td>%1</td><td>%2</td></tr>")
+                        .arg(keys.join(", ").toHtmlEscaped(), action->text().remove('&').toHtmlEscaped());
         }
     }
-    return lines;
+    return "<table cellspacing=\"4\">" + rows + "</table>";
 }
 
 } // namespace quelm

@@ -240,4 +240,5 @@ TEST_F(ReviewTest, EachMessageIsLevelledOnceMeasuredAndLevellingCanBeSwitchedOff
     EXPECT_NE(display->Player().Gain(), 1.0);
     Menus().levelLoudness->trigger();
     EXPECT_EQ(LastSent(), "setaudio mysound volume to 1000");
+    Menus().levelLoudness->trigger(); // the choice is kept for the next window
 }
