@@ -1,0 +1,163 @@
+#include "CheckpointWalker.h"
+
+#include "mapped_file/FaultGuard.h"
+
+#include <algorithm>
+#include <csignal>
+#include <pthread.h>
+
+namespace quelm
+{
+
+CheckpointWalker::CheckpointWalker(ByteView Bytes) : m_bytes(Bytes), m_checkpoints(kCheckpoints)
+{
+    // Stop signals keep going to the threads that look for them: the new
+    // thread starts with them blocked.
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&stops, signal);
+    }
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stops, &previous);
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        throw;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+CheckpointWalker::~CheckpointWalker()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void CheckpointWalker::Run()
+{
+    FrameWalk walk(m_bytes);
+    struct Walking {
+        CheckpointWalker* self;
+        FrameWalk* walk;
+        Halt halt;
+    } walking{this, &walk, Halt::Stop};
+    for (;;) {
+        const bool whole = RunGuarded(
+            m_bytes.Data(), m_bytes.Size(),
+            [](void* Context) {
+                auto& w = *static_cast<Walking*>(Context);
+                w.halt = w.self->WalkAhead(*w.walk);
+            },
+            &walking);
+        if (!whole) {
+            return;
+        }
+        switch (walking.halt) {
+        case Halt::Stop:
+        case Halt::End:
+            return;
+        case Halt::Lead: {
+            const std::lock_guard lock(m_mutex);
+            if (m_lead.position > walk.Now().position) {
+                walk.Resume(m_lead);
+            }
+            break;
+        }
+        case Halt::Full: {
+            std::unique_lock lock(m_mutex);
+            m_waiting = true;
+            m_wake.wait(lock, [&] {
+                return m_stop || m_leadPosition > walk.Now().position ||
+                       m_recorded.load(std::memory_order_relaxed) - m_kept < kCheckpoints;
+            });
+            m_waiting = false;
+            break;
+        }
+        }
+    }
+}
+
+// Guarded: plain code that a fault may abandon anywhere.
+CheckpointWalker::Halt CheckpointWalker::WalkAhead(FrameWalk& Walk)
+{
+    for (;;) {
+        if (m_stop.load(std::memory_order_relaxed)) {
+            return Halt::Stop;
+        }
+        if (m_leadPosition.load(std::memory_order_relaxed) > Walk.Now().position) {
+            return Halt::Lead;
+        }
+        if (!Record(Walk.Now())) {
+            return Halt::Full;
+        }
+        if (Walk.Ended()) {
+            return Halt::End;
+        }
+        Walk.WalkToGap(Walk.Now().position + kSpacing);
+    }
+}
+
+bool CheckpointWalker::Record(const FrameWalk::State& Checkpoint)
+{
+    const std::uint64_t count = m_recorded.load(std::memory_order_relaxed);
+    if (count - m_keptSeen >= kCheckpoints) {
+        m_keptSeen = m_kept.load(std::memory_order_acquire);
+        if (count - m_keptSeen >= kCheckpoints) {
+            return false;
+        }
+    }
+    m_checkpoints[count % kCheckpoints] = Checkpoint;
+    m_recorded.store(count + 1, std::memory_order_release);
+    return true;
+}
+
+std::optional<FrameWalk::State> CheckpointWalker::Before(std::uint64_t Offset, std::uint64_t After)
+{
+    const std::uint64_t recorded = m_recorded.load(std::memory_order_acquire);
+    std::uint64_t low = m_kept.load(std::memory_order_relaxed);
+    if (low == recorded || At(low).position > Offset) {
+        return std::nullopt;
+    }
+    // The checkpoints go up by position, and the one sought is mostly a few
+    // past the first kept: gallop, then halve.
+    std::uint64_t step = 1;
+    while (low + step < recorded && At(low + step).position <= Offset) {
+        low += step;
+        step *= 2;
+    }
+    std::uint64_t high = std::min(low + step, recorded);
+    while (high - low > 1) {
+        const std::uint64_t middle = low + (high - low) / 2;
+        (At(middle).position <= Offset ? low : high) = middle;
+    }
+    const FrameWalk::State found = At(low);
+    m_kept = low + 1;
+    if (m_waiting) {
+        {
+            const std::lock_guard lock(m_mutex);
+        }
+        m_wake.notify_one();
+    }
+    if (found.position <= After) {
+        return std::nullopt;
+    }
+    return found;
+}
+
+void CheckpointWalker::Overtaken(const FrameWalk::State& Now)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_lead = Now;
+        m_leadPosition.store(Now.position, std::memory_order_relaxed);
+    }
+    m_wake.notify_one();
+}
+
+} // namespace quelm
