@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <csignal>
 #include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace quelm
 {
@@ -41,10 +43,11 @@ CheckpointWalker::~CheckpointWalker()
 
 void CheckpointWalker::Run()
 {
-    FrameWalk walk(m_bytes);
+    // Made inside the guard: it reads the file's first bytes.
+    std::optional<FrameWalk> walk;
     struct Walking {
         CheckpointWalker* self;
-        FrameWalk* walk;
+        std::optional<FrameWalk>* walk;
         Halt halt;
     } walking{this, &walk, Halt::Stop};
     for (;;) {
@@ -52,7 +55,10 @@ void CheckpointWalker::Run()
             m_bytes.Data(), m_bytes.Size(),
             [](void* Context) {
                 auto& w = *static_cast<Walking*>(Context);
-                w.halt = w.self->WalkAhead(*w.walk);
+                if (!*w.walk) {
+                    w.walk->emplace(w.self->m_bytes);
+                }
+                w.halt = w.self->WalkAhead(**w.walk);
             },
             &walking);
         if (!whole) {
@@ -64,17 +70,19 @@ void CheckpointWalker::Run()
             return;
         case Halt::Lead: {
             const std::lock_guard lock(m_mutex);
-            if (m_lead.position > walk.Now().position) {
-                walk.Resume(m_lead);
+            if (m_lead.position > walk->Now().position) {
+                walk->Resume(m_lead);
             }
             break;
         }
         case Halt::Full: {
             std::unique_lock lock(m_mutex);
             m_waiting = true;
+            // Until there is room for half as much again.
             m_wake.wait(lock, [&] {
-                return m_stop || m_leadPosition > walk.Now().position ||
-                       m_recorded.load(std::memory_order_relaxed) - m_kept < kCheckpoints;
+                return m_stop || m_leadPosition > walk->Now().position ||
+                       (m_recorded.load(std::memory_order_relaxed) - m_kept <= kCheckpoints / 2 &&
+                        walk->Now().position <= m_askerPosition + kAhead / 2);
             });
             m_waiting = false;
             break;
@@ -106,15 +114,39 @@ CheckpointWalker::Halt CheckpointWalker::WalkAhead(FrameWalk& Walk)
 bool CheckpointWalker::Record(const FrameWalk::State& Checkpoint)
 {
     const std::uint64_t count = m_recorded.load(std::memory_order_relaxed);
-    if (count - m_keptSeen >= kCheckpoints) {
+    if (count >= m_nextLook || !Room(count, Checkpoint.position)) {
         m_keptSeen = m_kept.load(std::memory_order_acquire);
-        if (count - m_keptSeen >= kCheckpoints) {
+        m_askerSeen = m_askerPosition.load(std::memory_order_relaxed);
+        m_nextLook = count + kCheckpoints / 8;
+        DropBehind();
+        if (!Room(count, Checkpoint.position)) {
             return false;
         }
     }
     m_checkpoints[count % kCheckpoints] = Checkpoint;
     m_recorded.store(count + 1, std::memory_order_release);
     return true;
+}
+
+bool CheckpointWalker::Room(std::uint64_t Count, std::uint64_t Position) const
+{
+    return Count - m_keptSeen < kCheckpoints && Position < m_askerSeen + kAhead;
+}
+
+void CheckpointWalker::DropBehind()
+{
+    const std::uint64_t behind = m_askerSeen;
+    if (behind < m_dropped + kDropStep) {
+        return;
+    }
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = (reinterpret_cast<std::uintptr_t>(m_bytes.Data() + m_dropped) + page - 1) / page * page;
+    const auto last = reinterpret_cast<std::uintptr_t>(m_bytes.Data() + behind) / page * page;
+    if (last > first) {
+        // The page cache keeps the bytes: an asker that goes back reads them again.
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+    }
+    m_dropped = behind;
 }
 
 std::optional<FrameWalk::State> CheckpointWalker::Before(std::uint64_t Offset, std::uint64_t After)
@@ -137,8 +169,13 @@ std::optional<FrameWalk::State> CheckpointWalker::Before(std::uint64_t Offset, s
         (At(middle).position <= Offset ? low : high) = middle;
     }
     const FrameWalk::State found = At(low);
+    const std::uint64_t newest = At(recorded - 1).position;
+    const std::uint64_t position = std::max(found.position, After);
+    m_askerPosition.store(position, std::memory_order_relaxed);
     m_kept = low + 1;
-    if (m_waiting) {
+    // The walk waits for room for half as much again (it stands a little
+    // past its newest checkpoint).
+    if (m_waiting && recorded - (low + 1) <= kCheckpoints / 2 && newest <= position + kAhead / 2) {
         {
             const std::lock_guard lock(m_mutex);
         }

@@ -21,7 +21,7 @@ constexpr std::array<std::uint32_t, 3> kRates = {44100, 48000, 32000}; // MPEG-1
 
 // Each header's place depends on the one before, so the memory ahead is
 // fetched before the walk gets there.
-constexpr std::uint64_t kFetchAhead = 2048;
+constexpr std::uint64_t kFetchAhead = 4096;
 
 // The size of an ID3v2 tag at the start of the file, which a decoder skips.
 std::uint64_t TagSize(const ByteView& Bytes)
