@@ -139,12 +139,15 @@ void CheckpointWalker::DropBehind()
     if (behind < m_dropped + kDropStep) {
         return;
     }
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto first = (reinterpret_cast<std::uintptr_t>(m_bytes.Data() + m_dropped) + page - 1) / page * page;
-    const auto last = reinterpret_cast<std::uintptr_t>(m_bytes.Data() + behind) / page * page;
+    // Whole pages only, from the first past the bytes let go before.
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t skew = reinterpret_cast<std::uintptr_t>(m_bytes.Data()) % page;
+    const std::uint64_t first = (skew + m_dropped + page - 1) / page;
+    const std::uint64_t last = (skew + behind) / page;
     if (last > first) {
         // The page cache keeps the bytes: an asker that goes back reads them again.
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+        ::madvise(const_cast<std::uint8_t*>(m_bytes.Data()) + (first * page - skew), (last - first) * page,
+                  MADV_DONTNEED);
     }
     m_dropped = behind;
 }
