@@ -27,7 +27,7 @@ class AudioTimeline
     // The audio decoded from the frames that start before Offset, in
     // seconds. Offsets asked for in increasing order cost one walk of the
     // file in all; a smaller one starts the walk again. Throws Failure when
-    // the file is cut short under the walk.
+    // the bytes this ask walks over turn out cut short.
     double SecondsBefore(std::uint64_t Offset);
 
   private:
