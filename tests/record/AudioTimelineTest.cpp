@@ -109,10 +109,10 @@ void ExpectTheDecodersClock(const std::string& Path)
 
 // A record file that gives the walk ahead all its cases, and the offsets to
 // ask for in it: messages of two formats (the clip's, and silent MPEG-1 at
-// 44.1 kHz) with junk between frames; one message longer than the walk
-// ahead keeps checkpoints for; a stretch where every frame is followed by a
-// gap, with more gaps than it keeps checkpoints. Offsets: every marker,
-// places inside frames, and some frames' first bytes (Starts).
+// 44.1 kHz) with junk between frames; a message of 20 MiB, whose pages the
+// walk ahead lets go behind the asker; a stretch where every frame is
+// followed by a gap, with more gaps than it keeps checkpoints. Offsets:
+// every marker, places inside frames, and some frames' first bytes (Starts).
 std::string BusyRecord(std::vector<std::uint64_t>& Offsets, std::vector<std::uint64_t>& Starts)
 {
     const auto frames = tools::SplitFrames(tools::LoadSpeechClip());
