@@ -1,14 +1,20 @@
 #include "record/AudioTimeline.h"
 #include "RecordWriter.h"
+#include "mapped_file/Failure.h"
+#include "record/FrameWalk.h"
 #include "record/ScanHost.h"
 #include "record/Scanner.h"
 #include "record/SegmentTable.h"
 #include "support/RecordBytes.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <mpg123.h>
 #include <random>
+#include <thread>
 
 using namespace quelm;
 using quelm::test::TempDir;
@@ -101,7 +107,113 @@ void ExpectTheDecodersClock(const std::string& Path)
     }
 }
 
+// A record file that gives the walk ahead all its cases, and the offsets to
+// ask for in it: messages of two formats (the clip's, and silent MPEG-1 at
+// 44.1 kHz) with junk between frames; a message of 20 MiB, whose pages the
+// walk ahead lets go behind the asker; a stretch where every frame is
+// followed by a gap, with more gaps than it keeps checkpoints. Offsets:
+// every marker, places inside frames, and some frames' first bytes (Starts).
+std::string BusyRecord(std::vector<std::uint64_t>& Offsets, std::vector<std::uint64_t>& Starts)
+{
+    const auto frames = tools::SplitFrames(tools::LoadSpeechClip());
+    std::string other(417, '\0'); // 128 kbit/s
+    other[0] = '\xFF';
+    other[1] = '\xFB';
+    other[2] = '\x90';
+    std::mt19937 random(11);
+    std::string bytes;
+    const auto marker = [&](const std::string& Marker) {
+        Offsets.push_back(bytes.size());
+        bytes += Marker;
+    };
+    const auto message = [&](int Number, std::size_t Frames, int Junk, bool Other) {
+        marker(test::Start("10:" + std::to_string(10 + Number) + ":00"));
+        for (std::size_t i = 0; i < Frames; ++i) {
+            if (i == Frames / 2) {
+                Starts.push_back(bytes.size());
+                Offsets.insert(Offsets.end(), {bytes.size(), bytes.size() + 1});
+            }
+            bytes += Other ? other : frames[i % frames.size()];
+            if (Junk > 0 && random() % static_cast<unsigned>(Junk) == 0) {
+                bytes += std::string(1 + random() % 50, 'j');
+            }
+        }
+        marker(test::End("10:" + std::to_string(10 + Number) + ":30"));
+    };
+    for (int i = 0; i < 12; ++i) {
+        message(i, 30 + random() % 300, 5, i % 3 == 1);
+    }
+    message(30, 200000, 0, false); // 20 MiB
+    for (int i = 40; i < 48; ++i) {
+        message(i, 5000, 1, false);
+    }
+    message(50, 100, 0, true);
+    for (std::uint64_t at = 7; at < bytes.size(); at += 100003) {
+        Offsets.push_back(at);
+    }
+    std::sort(Offsets.begin(), Offsets.end());
+    return bytes;
+}
+
 } // namespace
+
+TEST(AudioTimeline, EveryAskHasTheTimeOfOneWalkOnThisThreadHoweverFarTheWalkAheadHasGot)
+{
+    const TempDir dir;
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::uint64_t> starts;
+    const std::string bytes = BusyRecord(offsets, starts);
+    const std::string path = dir.Write("busy.mp3", bytes);
+    std::vector<double> expected;
+    FrameWalk walk(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    for (const std::uint64_t offset : offsets) {
+        walk.WalkTo(offset);
+        expected.push_back(walk.Seconds());
+    }
+    const auto expectAll = [&](AudioTimeline& Timeline, const char* How) {
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            ASSERT_EQ(Timeline.SecondsBefore(offsets[i]), expected[i]) << How << ", offset " << offsets[i];
+        }
+    };
+    {
+        AudioTimeline timeline(path); // asked at once: mostly behind the walk ahead, or walking itself
+        expectAll(timeline, "at once");
+        expectAll(timeline, "again from the start");
+    }
+    {
+        AudioTimeline timeline(path); // the walk ahead has filled all its room
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        expectAll(timeline, "after a pause");
+    }
+    {
+        AudioTimeline timeline(path); // back by one byte, to a frame's start: without that frame
+        for (const std::uint64_t start : starts) {
+            timeline.SecondsBefore(start + 1);
+            const auto at = std::lower_bound(offsets.begin(), offsets.end(), start) - offsets.begin();
+            EXPECT_EQ(timeline.SecondsBefore(start), expected[static_cast<std::size_t>(at)]) << "offset " << start;
+        }
+    }
+    {
+        AudioTimeline timeline(path); // the asker goes past the walk ahead at once
+        EXPECT_EQ(timeline.SecondsBefore(bytes.size()), walk.Seconds());
+        expectAll(timeline, "after the end");
+    }
+}
+
+TEST(AudioTimeline, AFileCutShortUnderTheWalkFailsTheAsk)
+{
+    const TempDir dir;
+    const auto frames = tools::SplitFrames(tools::LoadSpeechClip());
+    std::string bytes;
+    for (std::size_t i = 0; i < 40000; ++i) {
+        bytes += frames[i % frames.size()] + "x"; // a gap after every frame
+    }
+    const std::string path = dir.Write("cut.mp3", bytes);
+    AudioTimeline timeline(path);
+    std::filesystem::resize_file(path, 1 << 20);
+    // Inside a frame: whatever checkpoint it starts from, the ask reads past the cut.
+    EXPECT_THROW(timeline.SecondsBefore(bytes.size() - 50), Failure);
+}
 
 TEST(AudioTimeline, MessagesStartWhereADecoderHasDecodedTheirStartMarker)
 {

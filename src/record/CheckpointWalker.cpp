@@ -1,0 +1,203 @@
+#include "CheckpointWalker.h"
+
+#include "mapped_file/FaultGuard.h"
+
+#include <algorithm>
+#include <csignal>
+#include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace quelm
+{
+
+CheckpointWalker::CheckpointWalker(ByteView Bytes) : m_bytes(Bytes), m_checkpoints(kCheckpoints)
+{
+    // Stop signals keep going to the threads that look for them: the new
+    // thread starts with them blocked.
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&stops, signal);
+    }
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stops, &previous);
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        throw;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+CheckpointWalker::~CheckpointWalker()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void CheckpointWalker::Run()
+{
+    // Made inside the guard: it reads the file's first bytes.
+    std::optional<FrameWalk> walk;
+    struct Walking {
+        CheckpointWalker* self;
+        std::optional<FrameWalk>* walk;
+        Halt halt;
+    } walking{this, &walk, Halt::Stop};
+    for (;;) {
+        const bool whole = RunGuarded(
+            m_bytes.Data(), m_bytes.Size(),
+            [](void* Context) {
+                auto& w = *static_cast<Walking*>(Context);
+                if (!*w.walk) {
+                    w.walk->emplace(w.self->m_bytes);
+                }
+                w.halt = w.self->WalkAhead(**w.walk);
+            },
+            &walking);
+        if (!whole) {
+            return;
+        }
+        switch (walking.halt) {
+        case Halt::Stop:
+        case Halt::End:
+            return;
+        case Halt::Lead: {
+            const std::lock_guard lock(m_mutex);
+            if (m_lead.position > walk->Now().position) {
+                walk->Resume(m_lead);
+            }
+            break;
+        }
+        case Halt::Full: {
+            std::unique_lock lock(m_mutex);
+            m_waiting = true;
+            // Until there is room for half as much again.
+            m_wake.wait(lock, [&] {
+                return m_stop || m_leadPosition > walk->Now().position ||
+                       (m_recorded.load(std::memory_order_relaxed) - m_kept <= kCheckpoints / 2 &&
+                        walk->Now().position <= m_askerPosition + kAhead / 2);
+            });
+            m_waiting = false;
+            break;
+        }
+        }
+    }
+}
+
+// Guarded: plain code that a fault may abandon anywhere.
+CheckpointWalker::Halt CheckpointWalker::WalkAhead(FrameWalk& Walk)
+{
+    for (;;) {
+        if (m_stop.load(std::memory_order_relaxed)) {
+            return Halt::Stop;
+        }
+        if (m_leadPosition.load(std::memory_order_relaxed) > Walk.Now().position) {
+            return Halt::Lead;
+        }
+        if (!Record(Walk.Now())) {
+            return Halt::Full;
+        }
+        if (Walk.Ended()) {
+            return Halt::End;
+        }
+        Walk.WalkToGap(Walk.Now().position + kSpacing);
+    }
+}
+
+bool CheckpointWalker::Record(const FrameWalk::State& Checkpoint)
+{
+    const std::uint64_t count = m_recorded.load(std::memory_order_relaxed);
+    if (count >= m_nextLook || !Room(count, Checkpoint.position)) {
+        m_keptSeen = m_kept.load(std::memory_order_acquire);
+        m_askerSeen = m_askerPosition.load(std::memory_order_relaxed);
+        m_nextLook = count + kCheckpoints / 8;
+        DropBehind();
+        if (!Room(count, Checkpoint.position)) {
+            return false;
+        }
+    }
+    m_checkpoints[count % kCheckpoints] = Checkpoint;
+    m_recorded.store(count + 1, std::memory_order_release);
+    return true;
+}
+
+bool CheckpointWalker::Room(std::uint64_t Count, std::uint64_t Position) const
+{
+    return Count - m_keptSeen < kCheckpoints && Position < m_askerSeen + kAhead;
+}
+
+void CheckpointWalker::DropBehind()
+{
+    const std::uint64_t behind = m_askerSeen;
+    if (behind < m_dropped + kDropStep) {
+        return;
+    }
+    // Whole pages only, from the first past the bytes let go before.
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t skew = reinterpret_cast<std::uintptr_t>(m_bytes.Data()) % page;
+    const std::uint64_t first = (skew + m_dropped + page - 1) / page;
+    const std::uint64_t last = (skew + behind) / page;
+    if (last > first) {
+        // The page cache keeps the bytes: an asker that goes back reads them again.
+        ::madvise(const_cast<std::uint8_t*>(m_bytes.Data()) + (first * page - skew), (last - first) * page,
+                  MADV_DONTNEED);
+    }
+    m_dropped = behind;
+}
+
+std::optional<FrameWalk::State> CheckpointWalker::Before(std::uint64_t Offset, std::uint64_t After)
+{
+    const std::uint64_t recorded = m_recorded.load(std::memory_order_acquire);
+    std::uint64_t low = m_kept.load(std::memory_order_relaxed);
+    if (low == recorded || At(low).position > Offset) {
+        return std::nullopt;
+    }
+    // The checkpoints go up by position, and the one sought is mostly a few
+    // past the first kept: gallop, then halve.
+    std::uint64_t step = 1;
+    while (low + step < recorded && At(low + step).position <= Offset) {
+        low += step;
+        step *= 2;
+    }
+    std::uint64_t high = std::min(low + step, recorded);
+    while (high - low > 1) {
+        const std::uint64_t middle = low + (high - low) / 2;
+        (At(middle).position <= Offset ? low : high) = middle;
+    }
+    const FrameWalk::State found = At(low);
+    const std::uint64_t newest = At(recorded - 1).position;
+    const std::uint64_t position = std::max(found.position, After);
+    m_askerPosition.store(position, std::memory_order_relaxed);
+    m_kept = low + 1;
+    // The walk waits for room for half as much again (it stands a little
+    // past its newest checkpoint).
+    if (m_waiting && recorded - (low + 1) <= kCheckpoints / 2 && newest <= position + kAhead / 2) {
+        {
+            const std::lock_guard lock(m_mutex);
+        }
+        m_wake.notify_one();
+    }
+    if (found.position <= After) {
+        return std::nullopt;
+    }
+    return found;
+}
+
+void CheckpointWalker::Overtaken(const FrameWalk::State& Now)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_lead = Now;
+        m_leadPosition.store(Now.position, std::memory_order_relaxed);
+    }
+    m_wake.notify_one();
+}
+
+} // namespace quelm
