@@ -141,6 +141,9 @@ CheckpointWalker::Halt CheckpointWalker::WalkAhead(FrameWalk& Walk)
 bool CheckpointWalker::Record(const FrameWalk::State& Checkpoint)
 {
     const std::uint64_t count = m_recorded.load(std::memory_order_relaxed);
+    if (count > 0 && At(count - 1).position == Checkpoint.position) {
+        return true; // recorded before a wait: the walk visits a place once
+    }
     if (count >= m_nextLook || !Room(count, Checkpoint.position)) {
         m_keptSeen = m_kept.load(std::memory_order_acquire);
         m_askerSeen = m_askerPosition.load(std::memory_order_relaxed);
