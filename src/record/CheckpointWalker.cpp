@@ -3,6 +3,7 @@
 #include "mapped_file/FaultGuard.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <pthread.h>
 #include <sys/mman.h>
@@ -11,7 +12,21 @@
 namespace quelm
 {
 
-CheckpointWalker::CheckpointWalker(ByteView Bytes) : m_bytes(Bytes), m_checkpoints(kCheckpoints)
+namespace
+{
+
+// The size of the pages the view's mapping is made of, or 0 when the view
+// does not start on one (then no page is looked up or let go).
+std::uint64_t PageOf(const ByteView& Bytes)
+{
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    return reinterpret_cast<std::uintptr_t>(Bytes.Data()) % page == 0 ? page : 0;
+}
+
+} // namespace
+
+CheckpointWalker::CheckpointWalker(ByteView Bytes)
+    : m_bytes(Bytes), m_checkpoints(kCheckpoints), m_residency(kLookPages), m_page(PageOf(Bytes))
 {
     // Stop signals keep going to the threads that look for them: the new
     // thread starts with them blocked.
@@ -75,6 +90,13 @@ void CheckpointWalker::Run()
             }
             break;
         }
+        case Halt::Cold: {
+            // The scan reads the file in meanwhile, or the asker walks past.
+            std::unique_lock lock(m_mutex);
+            m_wake.wait_for(lock, std::chrono::milliseconds(1),
+                            [&] { return m_stop || m_leadPosition > walk->Now().position; });
+            break;
+        }
         case Halt::Full: {
             std::unique_lock lock(m_mutex);
             m_waiting = true;
@@ -107,13 +129,21 @@ CheckpointWalker::Halt CheckpointWalker::WalkAhead(FrameWalk& Walk)
         if (Walk.Ended()) {
             return Halt::End;
         }
-        Walk.WalkToGap(Walk.Now().position + kSpacing);
+        // A step reads up to a frame and a header past its end.
+        const std::uint64_t from = Walk.Now().position;
+        if (!Cached(from, std::min(from + 2 * kSpacing, m_bytes.Size()))) {
+            return Halt::Cold;
+        }
+        Walk.WalkToGap(from + kSpacing);
     }
 }
 
 bool CheckpointWalker::Record(const FrameWalk::State& Checkpoint)
 {
     const std::uint64_t count = m_recorded.load(std::memory_order_relaxed);
+    if (count > 0 && At(count - 1).position == Checkpoint.position) {
+        return true; // recorded before a wait: the walk visits a place once
+    }
     if (count >= m_nextLook || !Room(count, Checkpoint.position)) {
         m_keptSeen = m_kept.load(std::memory_order_acquire);
         m_askerSeen = m_askerPosition.load(std::memory_order_relaxed);
@@ -136,20 +166,37 @@ bool CheckpointWalker::Room(std::uint64_t Count, std::uint64_t Position) const
 void CheckpointWalker::DropBehind()
 {
     const std::uint64_t behind = m_askerSeen;
-    if (behind < m_dropped + kDropStep) {
+    if (behind < m_dropped + kDropStep || m_page == 0) {
         return;
     }
     // Whole pages only, from the first past the bytes let go before.
-    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-    const std::uint64_t skew = reinterpret_cast<std::uintptr_t>(m_bytes.Data()) % page;
-    const std::uint64_t first = (skew + m_dropped + page - 1) / page;
-    const std::uint64_t last = (skew + behind) / page;
+    const std::uint64_t first = (m_dropped + m_page - 1) / m_page;
+    const std::uint64_t last = behind / m_page;
     if (last > first) {
         // The page cache keeps the bytes: an asker that goes back reads them again.
-        ::madvise(const_cast<std::uint8_t*>(m_bytes.Data()) + (first * page - skew), (last - first) * page,
-                  MADV_DONTNEED);
+        ::madvise(const_cast<std::uint8_t*>(m_bytes.Data()) + first * m_page, (last - first) * m_page, MADV_DONTNEED);
     }
     m_dropped = behind;
+}
+
+bool CheckpointWalker::Cached(std::uint64_t From, std::uint64_t To)
+{
+    if (To <= m_cachedTo) {
+        return true;
+    }
+    const std::uint64_t first = m_page != 0 ? From / m_page : 0;
+    const std::uint64_t pages = m_page != 0 ? std::min(kLookPages, (m_bytes.Size() + m_page - 1) / m_page - first) : 0;
+    if (pages == 0 || ::mincore(const_cast<std::uint8_t*>(m_bytes.Data()) + first * m_page, pages * m_page,
+                                m_residency.data()) != 0) {
+        m_cachedTo = m_bytes.Size(); // no answer: walk on as without the look
+        return true;
+    }
+    std::uint64_t cached = 0;
+    while (cached < pages && (m_residency[cached] & 1) != 0) {
+        ++cached;
+    }
+    m_cachedTo = (first + cached) * m_page;
+    return To <= m_cachedTo;
 }
 
 std::optional<FrameWalk::State> CheckpointWalker::Before(std::uint64_t Offset, std::uint64_t After)

@@ -19,8 +19,10 @@ namespace quelm
 // (where markers lie), so that most asks are answered without a walk. It
 // goes at most kAhead bytes past the asker, keeps at most kCheckpoints, and
 // lets go of the pages the asker has passed, so that neither its memory nor
-// the file's mapping grows with the file. A file cut short ends this walk;
-// the asker, walking on by itself, meets the fault in its own walk.
+// the file's mapping grows with the file. It walks only over bytes in the
+// page cache: on a file not read yet it follows the scan's reading instead
+// of making the disk seek between two places. A file cut short ends this
+// walk; the asker, walking on by itself, meets the fault in its own walk.
 class CheckpointWalker
 {
   public:
@@ -30,6 +32,7 @@ class CheckpointWalker
     // the walk keeps further ahead than a fast scan gets between two.
     static constexpr std::uint64_t kAhead = 128 << 20;
     static constexpr std::uint64_t kDropStep = 16 << 20; // bytes passed before their pages go
+    static constexpr std::uint64_t kLookPages = 1024;    // pages looked up in the page cache at once
 
     // Starts walking Bytes from their start. Throws std::system_error when
     // no thread can be started.
@@ -47,13 +50,14 @@ class CheckpointWalker
     void Overtaken(const FrameWalk::State& Now);
 
   private:
-    enum class Halt { Full, Lead, Stop, End };
+    enum class Halt { Full, Cold, Lead, Stop, End };
 
     void Run();
     Halt WalkAhead(FrameWalk& Walk);
     bool Record(const FrameWalk::State& Checkpoint);
     bool Room(std::uint64_t Count, std::uint64_t Position) const;
     void DropBehind();
+    bool Cached(std::uint64_t From, std::uint64_t To);
     const FrameWalk::State& At(std::uint64_t Index) const { return m_checkpoints[Index % kCheckpoints]; }
 
     ByteView m_bytes;
@@ -63,11 +67,15 @@ class CheckpointWalker
     std::vector<FrameWalk::State> m_checkpoints;
     alignas(64) std::atomic<std::uint64_t> m_recorded{0};
     // The walk's own: its last readings of m_kept and m_askerPosition, when
-    // it reads them next, and the bytes whose pages it let go.
+    // it reads them next, the bytes whose pages it let go, and what it found
+    // in the page cache.
     std::uint64_t m_keptSeen = 0;
     std::uint64_t m_askerSeen = 0;
     std::uint64_t m_nextLook = 0;
     std::uint64_t m_dropped = 0;
+    std::uint64_t m_cachedTo = 0; // the bytes before it were in the page cache
+    std::vector<unsigned char> m_residency;
+    std::uint64_t m_page; // 0: the view does not start on a page
     alignas(64) std::atomic<std::uint64_t> m_kept{0};
     std::atomic<std::uint64_t> m_askerPosition{0}; // the asker reads no byte before it
     // Seldom written: the asker's orders, and whether the walk waits.

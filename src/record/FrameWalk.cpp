@@ -20,8 +20,10 @@ constexpr std::array<std::array<std::uint16_t, 15>, 5> kBitrates = {{
 constexpr std::array<std::uint32_t, 3> kRates = {44100, 48000, 32000}; // MPEG-1; halved for 2, quartered for 2.5
 
 // Each header's place depends on the one before, so the memory ahead is
-// fetched before the walk gets there.
+// fetched before the walk gets there: two cache lines a frame, as many as
+// the shortest frames of a speech recording span.
 constexpr std::uint64_t kFetchAhead = 4096;
+constexpr std::uint64_t kCacheLine = 64;
 
 // The size of an ID3v2 tag at the start of the file, which a decoder skips.
 std::uint64_t TagSize(const ByteView& Bytes)
@@ -142,6 +144,7 @@ void FrameWalk::WalkInStep(std::uint64_t Offset)
             break;
         }
         __builtin_prefetch(data + position + kFetchAhead);
+        __builtin_prefetch(data + position + kFetchAhead + kCacheLine);
         ++frames;
         position += length;
     }
