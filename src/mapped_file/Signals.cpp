@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 // THE SIGNAL MAP: every handler of the program is here.
 //
@@ -37,7 +38,9 @@
 //   by the default action.
 // SIGPIPE: ignored by the command line program (IgnoreBrokenPipe): a reader
 //   that went away is a failed write.
-// Every other signal keeps its default action.
+// Every other signal keeps its default action. Threads the program starts
+// for its own work (StartWithoutStops: the timeline's walk ahead) block the
+// stop signals, so that a stop reaches the thread that looks for it.
 //
 // Async-signal-safety: the handlers only load and compare-exchange
 // lock-free atomics, read g_previousBus (written before the SIGBUS handler
@@ -192,6 +195,25 @@ int Signals::CaughtStop()
 void Signals::RearmStop()
 {
     g_caught.store(0);
+}
+
+std::thread Signals::StartWithoutStops(std::function<void()> Work)
+{
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int signal : kStopSignals) {
+        sigaddset(&stops, signal);
+    }
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stops, &previous);
+    try {
+        std::thread started(std::move(Work));
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return started;
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        throw;
+    }
 }
 
 void Signals::EndBy(int Signal)

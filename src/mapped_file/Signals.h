@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
+#include <thread>
 
 namespace quelm
 {
@@ -65,6 +67,11 @@ class Signals
     // Jump does not take goes to the handler there before, or ends the process.
     // One Jump for the process: later calls do nothing.
     static void HandleBusErrors(FaultJump Jump);
+
+    // Starts Work on a thread of its own with the stop signals blocked there,
+    // so that they keep going to the threads that look for them. Throws
+    // std::system_error when no thread can be started.
+    static std::thread StartWithoutStops(std::function<void()> Work);
 };
 
 } // namespace quelm

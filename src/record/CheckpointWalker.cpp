@@ -1,11 +1,10 @@
 #include "CheckpointWalker.h"
 
 #include "mapped_file/FaultGuard.h"
+#include "mapped_file/Signals.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <pthread.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -28,22 +27,7 @@ std::uint64_t PageOf(const ByteView& Bytes)
 CheckpointWalker::CheckpointWalker(ByteView Bytes)
     : m_bytes(Bytes), m_checkpoints(kCheckpoints), m_residency(kLookPages), m_page(PageOf(Bytes))
 {
-    // Stop signals keep going to the threads that look for them: the new
-    // thread starts with them blocked.
-    sigset_t stops;
-    sigemptyset(&stops);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&stops, signal);
-    }
-    sigset_t previous;
-    pthread_sigmask(SIG_BLOCK, &stops, &previous);
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (...) {
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        throw;
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    m_thread = Signals::StartWithoutStops([this] { Run(); });
 }
 
 CheckpointWalker::~CheckpointWalker()
