@@ -17,7 +17,6 @@
 #include "record/TimeRange.h"
 #include "record/TimeSearch.h"
 #include "segment_output/DefaultName.h"
-#include "segment_output/Levelling.h"
 #include "segment_output/PathUtils.h"
 #include "segment_output/SegmentSaver.h"
 
@@ -326,25 +325,8 @@ void Display::ApplyLevel()
         m_player.SetGain(1.0);
         return;
     }
-    const auto start = static_cast<std::int64_t>(current->startOffset);
-    const auto known = m_levels.Known(start);
-    if (known) {
-        m_player.SetGain(LevelGain(*known));
-        return;
-    }
-    // Until it is measured the message plays as recorded.
-    m_player.SetGain(1.0);
-    if (const auto offsets = current->row.Offsets()) {
-        m_levels.Measure(m_recordFile, start, *offsets);
-    }
-    // And the next few, so that the next click is levelled at once.
-    constexpr int kAhead = 3;
-    for (int position = m_table.PositionAfter(start), ahead = 0; position != 0 && ahead < kAhead;
-         position = m_table.PositionAfter(m_table.Row(position).StartPosition()), ++ahead) {
-        if (const auto next = m_table.Row(position).Offsets()) {
-            m_levels.Measure(m_recordFile, m_table.Row(position).StartPosition(), *next);
-        }
-    }
+    m_player.SetGain(m_levels.GainFor(m_recordFile, m_table, static_cast<std::int64_t>(current->startOffset),
+                                      current->row.Offsets()));
 }
 
 void Display::CheckHeard(bool Ended)

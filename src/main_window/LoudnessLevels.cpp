@@ -1,5 +1,6 @@
 #include "LoudnessLevels.h"
 
+#include "segment_output/Levelling.h"
 #include "segment_output/Loudness.h"
 
 #include <QMetaObject>
@@ -26,6 +27,24 @@ void LoudnessLevels::Forget()
     m_known.clear();
     m_pending.clear();
     ++m_generation;
+}
+
+double LoudnessLevels::GainFor(const std::string& RecordFile, const SegmentTable& Table, std::int64_t StartOffset,
+                               const std::optional<SegmentOffsets>& Offsets)
+{
+    if (const auto known = Known(StartOffset)) {
+        return LevelGain(*known);
+    }
+    if (Offsets) {
+        Measure(RecordFile, StartOffset, *Offsets);
+    }
+    for (int position = Table.PositionAfter(StartOffset), ahead = 0; position != 0 && ahead < kAhead;
+         position = Table.PositionAfter(Table.Row(position).StartPosition()), ++ahead) {
+        if (const auto next = Table.Row(position).Offsets()) {
+            Measure(RecordFile, Table.Row(position).StartPosition(), *next);
+        }
+    }
+    return 1.0;
 }
 
 void LoudnessLevels::Measure(const std::string& RecordFile, std::int64_t StartOffset, const SegmentOffsets& Offsets)

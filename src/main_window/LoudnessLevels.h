@@ -1,6 +1,7 @@
 #pragma once
 
 #include "record/SegmentRow.h"
+#include "record/SegmentTable.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -32,6 +33,14 @@ class LoudnessLevels : public QObject
     // Measured: its loudness in LUFS, or nothing for a message too short
     // or too quiet to measure. Not measured yet: nothing at all.
     std::optional<std::optional<double>> Known(std::int64_t StartOffset) const;
+
+    // The gain that levels the message of Table whose start marker lies at
+    // StartOffset: 1 (as recorded) until it is measured. Starts measuring it
+    // when it has an end, and the next kAhead messages, so that the next
+    // click is levelled at once.
+    double GainFor(const std::string& RecordFile, const SegmentTable& Table, std::int64_t StartOffset,
+                   const std::optional<SegmentOffsets>& Offsets);
+    static constexpr int kAhead = 3;
 
     // Waits for the measures running (tests).
     void WaitForMeasures();
