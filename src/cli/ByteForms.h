@@ -23,6 +23,15 @@ class ByteForms
     std::string_view operator[](unsigned char Byte) const { return {&m_text[Byte * kWidth], m_size[Byte]}; }
     // True when Byte stands for itself.
     bool Plain(unsigned char Byte) const { return m_plain[Byte]; }
+    // How many bytes at the start of Bytes stand for themselves.
+    std::size_t PlainPrefix(std::string_view Bytes) const
+    {
+        std::size_t i = 0;
+        while (i < Bytes.size() && m_plain[static_cast<unsigned char>(Bytes[i])]) {
+            ++i;
+        }
+        return i;
+    }
 
   private:
     std::array<char, 256 * kWidth> m_text{};

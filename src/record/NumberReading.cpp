@@ -86,6 +86,33 @@ double ReadNumber(std::string_view Text)
     return negative ? -value : value;
 }
 
+std::optional<std::int64_t> ReadWholeNumber(std::string_view Text)
+{
+    std::size_t i = 0;
+    while (i < Text.size() && Ignored(Text[i])) {
+        ++i;
+    }
+    if (i < Text.size() && (Text[i] == '-' || Text[i] == '+')) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    int digits = 0;
+    for (; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c >= '0' && c <= '9') {
+            if (++digits > kWholeDigits) {
+                return std::nullopt;
+            }
+            value = value * 10 + (c - '0');
+        } else if (c == '.') {
+            return std::nullopt;
+        } else if (!Ignored(c)) {
+            break;
+        }
+    }
+    return value;
+}
+
 std::int32_t RoundToInt32(double Value, std::string_view What)
 {
     if (!std::isfinite(Value)) {
@@ -125,9 +152,14 @@ std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What)
 
 std::string FormatRecordNumber(std::int64_t Value)
 {
-    // By hand rather than snprintf: this runs for every start marker.
-    char digits[24];
-    char* end = digits + sizeof digits;
+    std::array<char, 24> buffer;
+    return std::string(FormatRecordNumber(Value, buffer));
+}
+
+std::string_view FormatRecordNumber(std::int64_t Value, std::array<char, 24>& Buffer)
+{
+    // By hand rather than snprintf: this runs for every row written.
+    char* end = Buffer.data() + Buffer.size();
     char* at = end;
     auto magnitude = Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
     do {
@@ -140,7 +172,7 @@ std::string FormatRecordNumber(std::int64_t Value)
     if (Value < 0) {
         *--at = '-';
     }
-    return std::string(at, end);
+    return {at, static_cast<std::size_t>(end - at)};
 }
 
 } // namespace quelm

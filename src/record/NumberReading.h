@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace quelm
@@ -12,6 +15,13 @@ namespace quelm
 // digits with an optional fraction; reading stops at the first character
 // that cannot continue the number; no digits gives 0.
 double ReadNumber(std::string_view Text);
+
+// The value ReadNumber gives Text, taken without converting a double, when
+// Text holds a plain whole number: no sign, no decimal point before the
+// character that ends it, at most kWholeDigits digits. Nothing otherwise:
+// then ReadNumber gives it.
+inline constexpr int kWholeDigits = 9;
+std::optional<std::int64_t> ReadWholeNumber(std::string_view Text);
 
 // Rounds to the nearest 32-bit signed integer, halves to even. Throws
 // Failure ("overflow: ...") when the result does not fit.
@@ -25,5 +35,7 @@ std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What);
 // The number format "00000000": at least eight digits, zero-padded on the
 // left, a minus sign in front of a negative number.
 std::string FormatRecordNumber(std::int64_t Value);
+// The same into Buffer, without allocating; the view points into Buffer.
+std::string_view FormatRecordNumber(std::int64_t Value, std::array<char, 24>& Buffer);
 
 } // namespace quelm

@@ -36,6 +36,19 @@ double FieldSeconds(const std::array<std::string_view, 3>& Fields)
     return ReadNumber(Fields[0]) * 3600.0 + ReadNumber(Fields[1]) * 60.0 + ReadNumber(Fields[2]);
 }
 
+std::optional<std::array<std::int64_t, 3>> WholeFields(const std::array<std::string_view, 3>& Fields)
+{
+    std::array<std::int64_t, 3> values{};
+    for (std::size_t i = 0; i < Fields.size(); ++i) {
+        const auto value = ReadWholeNumber(Fields[i]);
+        if (!value) {
+            return std::nullopt;
+        }
+        values[i] = *value;
+    }
+    return values;
+}
+
 std::optional<std::int32_t> SecondsOfDay(std::string_view Stamp)
 {
     const auto fields = TimeFields(Stamp);
