@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace quelm::cli
@@ -33,7 +34,17 @@ class CheckedOutput
         }
         m_buffer[m_used++] = C;
     }
-    void Write(std::string_view Text);
+    void Write(std::string_view Text)
+    {
+        // Rows are written a few bytes at a time: those that fit are copied
+        // here, without a call.
+        if (Text.size() <= m_buffer.size() - m_used) {
+            std::memcpy(m_buffer.data() + m_used, Text.data(), Text.size());
+            m_used += Text.size();
+        } else {
+            WriteSpilling(Text);
+        }
+    }
     void Flush() { Drain(); }
     // Throws OutputFailure (EPIPE) when the descriptor is a pipe whose reader
     // has gone: a run that writes only now and then (following a file) must
@@ -44,6 +55,7 @@ class CheckedOutput
     void Close();
 
   private:
+    void WriteSpilling(std::string_view Text);
     void Drain();
 
     int m_fd;

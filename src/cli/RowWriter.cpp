@@ -192,10 +192,21 @@ void RowWriter::Extra(std::string_view Key, std::string_view Json, std::string_v
 void RowWriter::WriteExtraFields(const SegmentRow* Row)
 {
     const Mark& marks = MarkOf(Row);
+    if (!marks.star && !marks.heard && marks.note.empty() && !m_withTimeline && !m_withLoudness) {
+        // Nearly every row: the same fields, written at once.
+        m_out.Write(m_format == RowFormat::Json ? ",\"star\":false,\"heard\":false,\"note\":\"\"" : ",false,false,");
+        return;
+    }
     Extra("star", marks.star ? "true" : "false", marks.star ? "true" : "false");
     Extra("heard", marks.heard ? "true" : "false", marks.heard ? "true" : "false");
     // A note is the user's own text, UTF-8 as typed, not a stamp's bytes.
-    Extra("note", marks.note.empty() ? "\"\"" : JsonPath(marks.note), CsvPath(marks.note));
+    if (marks.note.empty()) {
+        Extra("note", "\"\"", "");
+    } else if (m_format == RowFormat::Json) {
+        Extra("note", JsonPath(marks.note), "");
+    } else {
+        Extra("note", "", CsvPath(marks.note));
+    }
     const auto quoted = [](const std::string& Text) { return "\"" + Text + "\""; };
     if (m_withTimeline) {
         // An open message has no end, so no place in the audio yet.
@@ -247,7 +258,6 @@ void RowWriter::WriteTableRow(const RowTexts& Texts, const SegmentRow* Row)
 void RowWriter::JsonField(std::string_view Key, std::string_view Bytes)
 {
     m_out.Write(Key);
-    m_out.Put('"');
     WriteInForm(m_out, Bytes, kJsonForms);
     m_out.Put('"');
 }
@@ -256,11 +266,11 @@ void RowWriter::WriteJsonRow(const RowTexts& Texts, const SegmentRow* Row)
 {
     m_out.Write("{\"file\":");
     m_out.Write(m_file);
-    JsonField(",\"record\":", Texts.Text());
-    JsonField(",\"start\":", Texts.SubItem(1));
-    JsonField(",\"end\":", Texts.SubItem(2));
-    JsonField(",\"seconds\":", Texts.SubItem(3));
-    JsonField(",\"tag\":", Texts.Tag());
+    JsonField(",\"record\":\"", Texts.Text());
+    JsonField(",\"start\":\"", Texts.SubItem(1));
+    JsonField(",\"end\":\"", Texts.SubItem(2));
+    JsonField(",\"seconds\":\"", Texts.SubItem(3));
+    JsonField(",\"tag\":\"", Texts.Tag());
     WriteExtraFields(Row);
     m_out.Write("}\n");
 }

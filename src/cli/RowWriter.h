@@ -61,6 +61,7 @@ class RowWriter : public RowSink
     void WriteExtraFields(const SegmentRow* Row);
     void Extra(std::string_view Key, std::string_view Json, std::string_view Csv);
     void TableCell(std::string_view Bytes, std::size_t Width);
+    // Key: what comes before the value, its opening quote included.
     void JsonField(std::string_view Key, std::string_view Bytes);
     void CsvField(std::string_view Bytes);
     const Mark& MarkOf(const SegmentRow* Row) const;

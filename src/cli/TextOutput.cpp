@@ -183,15 +183,34 @@ std::string JsonPath(std::string_view Path)
 
 bool CsvNeedsQuotes(std::string_view Text)
 {
-    return Text.find_first_of(",\"\r\n") != std::string_view::npos ||
-           (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '));
+    // A loop of its own: this runs for every cell of every row.
+    for (const char c : Text) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            return true;
+        }
+    }
+    return !Text.empty() && (Text.front() == ' ' || Text.back() == ' ');
 }
 
 bool CsvFormulaStart(std::string_view Text)
 {
     // A cell that begins with the quote itself gets one too, so that the
     // first quote can always be taken off again.
-    return !Text.empty() && std::string_view("=+-@\t\r'").find(Text.front()) != std::string_view::npos;
+    if (Text.empty()) {
+        return false;
+    }
+    switch (Text.front()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+    case '\'':
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::string CsvPath(std::string_view Path)

@@ -14,11 +14,6 @@ namespace quelm
 namespace
 {
 
-bool Ignored(char C)
-{
-    return C == ' ' || C == '\t' || C == '\n';
-}
-
 [[noreturn]] void Overflow(std::string_view What)
 {
     throw Failure("overflow: " + std::string(What) + " does not fit in 32 bits");
@@ -30,7 +25,7 @@ double ReadNumber(std::string_view Text)
 {
     std::size_t i = 0;
     auto skip = [&] {
-        while (i < Text.size() && Ignored(Text[i])) {
+        while (i < Text.size() && IgnoredInNumbers(Text[i])) {
             ++i;
         }
     };
@@ -84,33 +79,6 @@ double ReadNumber(std::string_view Text)
         value = wholeNonZero ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return negative ? -value : value;
-}
-
-std::optional<std::int64_t> ReadWholeNumber(std::string_view Text)
-{
-    std::size_t i = 0;
-    while (i < Text.size() && Ignored(Text[i])) {
-        ++i;
-    }
-    if (i < Text.size() && (Text[i] == '-' || Text[i] == '+')) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    int digits = 0;
-    for (; i < Text.size(); ++i) {
-        const char c = Text[i];
-        if (c >= '0' && c <= '9') {
-            if (++digits > kWholeDigits) {
-                return std::nullopt;
-            }
-            value = value * 10 + (c - '0');
-        } else if (c == '.') {
-            return std::nullopt;
-        } else if (!Ignored(c)) {
-            break;
-        }
-    }
-    return value;
 }
 
 std::int32_t RoundToInt32(double Value, std::string_view What)

@@ -24,23 +24,32 @@ RowTexts::RowTexts(const CompactRow& Row, const SegmentRow* Whole)
         }
         return;
     }
+    m_compact = &Row;
     m_text = FormatRecordNumber(Row.record, m_number);
     m_subItems[0] = CompactRow::Stamp(Row.startStamp);
-    // " P1" while open, "P1/P2" once complete, as the table writes tags.
-    char* at = m_tagText.data();
-    char* const last = m_tagText.data() + m_tagText.size();
-    if (Row.Open()) {
-        *at++ = ' ';
-        at = std::to_chars(at, last, Row.start).ptr;
-    } else {
+    if (!Row.Open()) {
         m_subItems[1] = CompactRow::Stamp(Row.endStamp);
         const auto seconds = std::to_chars(m_seconds.data(), m_seconds.data() + m_seconds.size(), Row.seconds);
         m_subItems[2] = std::string_view(m_seconds.data(), static_cast<std::size_t>(seconds.ptr - m_seconds.data()));
-        at = std::to_chars(at, last, Row.start).ptr;
+    }
+}
+
+void RowTexts::MakeTag() const
+{
+    // " P1" while open, "P1/P2" once complete, as the table writes tags.
+    const CompactRow& row = *m_compact;
+    char* at = m_tagText.data();
+    char* const last = m_tagText.data() + m_tagText.size();
+    if (row.Open()) {
+        *at++ = ' ';
+        at = std::to_chars(at, last, row.start).ptr;
+    } else {
+        at = std::to_chars(at, last, row.start).ptr;
         *at++ = '/';
-        at = std::to_chars(at, last, Row.end).ptr;
+        at = std::to_chars(at, last, row.end).ptr;
     }
     m_tag = std::string_view(m_tagText.data(), static_cast<std::size_t>(at - m_tagText.data()));
+    m_compact = nullptr;
 }
 
 SegmentRow RowTexts::Expand(const CompactRow& Row)

@@ -29,18 +29,28 @@ class RowTexts
     {
         return Index >= 1 && Index <= m_subItems.size() ? m_subItems[Index - 1] : std::string_view();
     }
-    std::string_view Tag() const { return m_tag; }
+    std::string_view Tag() const
+    {
+        // Made when first asked for: the table does not show it.
+        if (m_compact != nullptr) {
+            MakeTag();
+        }
+        return m_tag;
+    }
 
     // The row a compact row stands for, made whole.
     static SegmentRow Expand(const CompactRow& Row);
 
   private:
+    void MakeTag() const;
+
+    mutable const CompactRow* m_compact = nullptr; // whose tag is still to be made
     std::string_view m_text;
     std::array<std::string_view, 3> m_subItems{};
-    std::string_view m_tag;
-    std::array<char, 24> m_number{};
-    std::array<char, 12> m_seconds{};
-    std::array<char, 48> m_tagText{};
+    mutable std::string_view m_tag;
+    std::array<char, 24> m_number;
+    std::array<char, 12> m_seconds;
+    mutable std::array<char, 48> m_tagText;
 };
 
 } // namespace quelm

@@ -45,10 +45,8 @@ std::int32_t WholeSeconds(std::int64_t Value, std::string_view What)
 // one the full reading rule gives.
 std::int32_t Duration(std::string_view StartStamp, std::string_view EndStamp, std::int64_t Position)
 {
-    const auto start = TimeFields(StartStamp, Position);
-    auto end = TimeFields(EndStamp, Position);
-    const auto wholeStart = WholeFields(start);
-    const auto wholeEnd = wholeStart ? WholeFields(end) : std::nullopt;
+    const auto wholeStart = WholeTimeFields(StartStamp);
+    const auto wholeEnd = wholeStart ? WholeTimeFields(EndStamp) : std::nullopt;
     if (wholeStart && wholeEnd) {
         const auto& s = *wholeStart;
         auto e = *wholeEnd;
@@ -60,6 +58,8 @@ std::int32_t Duration(std::string_view StartStamp, std::string_view EndStamp, st
         const std::int32_t endSeconds = WholeSeconds(e[0] * 3600 + e[1] * 60 + e[2], "the end time in seconds");
         return CheckedSub(endSeconds, startSeconds, "the duration");
     }
+    const auto start = TimeFields(StartStamp, Position);
+    auto end = TimeFields(EndStamp, Position);
     if (ReadNumber(start[0]) > ReadNumber(end[0])) {
         end[0] = "24";
     }

@@ -24,6 +24,9 @@ double FieldSeconds(const std::array<std::string_view, 3>& Fields);
 // each one is a plain whole number (ReadWholeNumber): their seconds are then
 // exact in 64-bit integers. Nothing when one needs the full reading rule.
 std::optional<std::array<std::int64_t, 3>> WholeFields(const std::array<std::string_view, 3>& Fields);
+// WholeFields of the TimeFields of Stamp, in one call; nothing also when
+// Stamp has fewer than three fields.
+std::optional<std::array<std::int64_t, 3>> WholeTimeFields(std::string_view Stamp);
 
 // The time of day of a stamp in whole seconds, read as a duration reads it
 // (rounded, halves to even); nothing when it has fewer than three fields
