@@ -22,12 +22,14 @@ struct CompactRow {
     // exactly, as SegmentRow reads them; larger ones make a row whole.
     static constexpr std::int64_t kMaxPosition = 9'000'000'000'000'000;
 
-    std::int64_t start = 0; // P1
-    std::int64_t end = kOpen;
-    std::int32_t record = 0;  // the record number its text shows
-    std::int32_t seconds = 0; // the duration, once complete
-    std::array<char, kStampSize> startStamp{};
-    std::array<char, kStampSize> endStamp{};
+    // No initial values: a block of rows is allocated without touching
+    // its pages; a row is made with {} and kOpen.
+    std::int64_t start; // P1
+    std::int64_t end;
+    std::int32_t record;  // the record number its text shows
+    std::int32_t seconds; // the duration, once complete
+    std::array<char, kStampSize> startStamp;
+    std::array<char, kStampSize> endStamp;
 
     bool Open() const { return end == kOpen; }
     bool Whole() const { return end == kWhole; }

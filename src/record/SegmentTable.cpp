@@ -108,7 +108,7 @@ SegmentRow SegmentTable::Row(std::int32_t Position) const
 std::vector<SegmentRow> SegmentTable::Rows() const
 {
     std::vector<SegmentRow> rows;
-    rows.reserve(m_rows.size());
+    rows.reserve(m_rows.Size());
     for (std::int32_t position = FirstHeldRow(); position <= RowCount(); ++position) {
         rows.push_back(Row(position));
     }
@@ -152,7 +152,7 @@ void SegmentTable::DropWhole(const CompactRow& Row)
 void SegmentTable::Clear(ScanHost& Host)
 {
     Host.BeginClearRows();
-    m_rows.clear();
+    m_rows.Clear();
     m_whole.clear();
     m_nextWhole = 0;
     m_forgotten = 0;
@@ -163,19 +163,27 @@ void SegmentTable::Clear(ScanHost& Host)
 
 std::int32_t SegmentTable::PositionAfter(std::int64_t StartOffset) const
 {
-    const auto after =
-        std::upper_bound(m_rows.begin(), m_rows.end(), StartOffset,
-                         [this](std::int64_t Offset, const CompactRow& Row) { return Offset < StartOf(Row); });
-    return after == m_rows.end() ? 0 : FirstHeldRow() + static_cast<std::int32_t>(after - m_rows.begin());
+    // The first row whose start lies past StartOffset, by halves.
+    std::size_t low = 0;
+    std::size_t high = m_rows.Size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (StartOffset < StartOf(m_rows[middle])) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low == m_rows.Size() ? 0 : FirstHeldRow() + static_cast<std::int32_t>(low);
 }
 
 void SegmentTable::ForgetRowsBefore(std::int32_t Position)
 {
     const auto count = std::clamp<std::int32_t>(Position - FirstHeldRow(), 0, RowCount() - m_forgotten);
-    if (!m_whole.empty()) {
-        std::for_each(m_rows.begin(), m_rows.begin() + count, [this](const CompactRow& Row) { DropWhole(Row); });
+    for (std::size_t i = 0; !m_whole.empty() && i < static_cast<std::size_t>(count); ++i) {
+        DropWhole(m_rows[i]);
     }
-    m_rows.erase(m_rows.begin(), m_rows.begin() + count);
+    m_rows.EraseFront(static_cast<std::size_t>(count));
     m_forgotten += count;
 }
 
@@ -185,13 +193,14 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
     if (keyword == kStartKeyword) {
         m_recordCount = CheckedAdd(m_recordCount, 1, "the record counter");
         m_highest = std::max(m_highest, m_recordCount);
-        Host.RecordPanelChanged(FormatRecordNumber(m_recordCount));
+        Host.RecordPanelChanged(m_recordCount);
         if (m_recordCount > RowCount() + 1) {
             throw Failure("no row position " + std::to_string(m_recordCount) + " in a list of " +
                           std::to_string(RowCount()));
         }
         const std::string_view stamp = Text.substr(kStartKeyword.size());
-        CompactRow row;
+        CompactRow row{};
+        row.end = CompactRow::kOpen;
         row.record = m_recordCount;
         row.start = Position;
         if (stamp.size() == kStampSize && CompactRow::Holds(Position)) {
@@ -206,10 +215,10 @@ void SegmentTable::ReadMarker(std::string_view Text, std::int64_t Position, Scan
         }
         Host.BeginInsertRow(m_recordCount);
         const std::size_t at = static_cast<std::size_t>(m_recordCount - FirstHeldRow());
-        if (at == m_rows.size()) {
-            m_rows.push_back(row);
+        if (at == m_rows.Size()) {
+            m_rows.PushBack(row);
         } else {
-            m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(at), row);
+            m_rows.Insert(at, row);
         }
         Host.EndInsertRow();
         Host.ShowRow(m_recordCount);
@@ -253,12 +262,12 @@ void SegmentTable::ReadEndMarker(std::string_view Text, std::int64_t Position, S
 
     if (Host.FilterOn() && Host.FilterLength() >= duration) {
         Host.BeginRemoveRow(position);
-        const auto at = m_rows.begin() + (position - FirstHeldRow());
-        DropWhole(*at);
-        m_rows.erase(at);
+        const auto at = static_cast<std::size_t>(position - FirstHeldRow());
+        DropWhole(m_rows[at]);
+        m_rows.Erase(at);
         Host.EndRemoveRow();
         m_recordCount = CheckedSub(m_recordCount, 1, "the record counter");
-        Host.RecordPanelChanged(FormatRecordNumber(m_recordCount));
+        Host.RecordPanelChanged(m_recordCount);
     }
 }
 

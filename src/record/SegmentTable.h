@@ -3,6 +3,7 @@
 #include "../mapped_file/FileId.h"
 
 #include "CompactRow.h"
+#include "RowStore.h"
 #include "ScanHost.h"
 #include "SegmentRow.h"
 
@@ -21,7 +22,7 @@ namespace quelm
 class SegmentTable
 {
   public:
-    std::int32_t RowCount() const { return m_forgotten + static_cast<std::int32_t>(m_rows.size()); }
+    std::int32_t RowCount() const { return m_forgotten + static_cast<std::int32_t>(m_rows.Size()); }
     std::int32_t FirstHeldRow() const { return m_forgotten + 1; }
 
     // The row at a 1-based position, made with its texts; a missing or
@@ -82,7 +83,7 @@ class SegmentTable
     void DropWhole(const CompactRow& Row);
     std::int64_t StartOf(const CompactRow& Row) const;
 
-    std::vector<CompactRow> m_rows;
+    RowStore m_rows;
     std::unordered_map<std::int32_t, SegmentRow> m_whole; // by the key in their compact rows
     std::int32_t m_nextWhole = 0;
     std::int32_t m_forgotten = 0;

@@ -51,6 +51,20 @@ std::pair<std::uint32_t, std::uint32_t> BlanksAndColons(const char* Stamp)
 #endif
 }
 
+// WholeFields, inlined into the stamps' whole path.
+inline std::optional<std::array<std::int64_t, 3>> ReadWholeFields(const std::array<std::string_view, 3>& Fields)
+{
+    std::array<std::int64_t, 3> values{};
+    for (std::size_t i = 0; i < Fields.size(); ++i) {
+        const auto value = ReadWholeNumber(Fields[i]);
+        if (!value) {
+            return std::nullopt;
+        }
+        values[i] = *value;
+    }
+    return values;
+}
+
 } // namespace
 
 std::string_view TimeOfDay(std::string_view Stamp)
@@ -85,15 +99,7 @@ double FieldSeconds(const std::array<std::string_view, 3>& Fields)
 
 std::optional<std::array<std::int64_t, 3>> WholeFields(const std::array<std::string_view, 3>& Fields)
 {
-    std::array<std::int64_t, 3> values{};
-    for (std::size_t i = 0; i < Fields.size(); ++i) {
-        const auto value = ReadWholeNumber(Fields[i]);
-        if (!value) {
-            return std::nullopt;
-        }
-        values[i] = *value;
-    }
-    return values;
+    return ReadWholeFields(Fields);
 }
 
 std::optional<std::array<std::int64_t, 3>> WholeTimeFields(std::string_view Stamp)
@@ -118,8 +124,8 @@ std::optional<std::array<std::int64_t, 3>> WholeTimeFields(std::string_view Stam
         colons &= colons - 1;
     }
     ends[2] = colons == 0 ? kStampSize : static_cast<std::size_t>(__builtin_ctz(colons));
-    return WholeFields({Stamp.substr(from, ends[0] - from), Stamp.substr(ends[0] + 1, ends[1] - ends[0] - 1),
-                        Stamp.substr(ends[1] + 1, ends[2] - ends[1] - 1)});
+    return ReadWholeFields({Stamp.substr(from, ends[0] - from), Stamp.substr(ends[0] + 1, ends[1] - ends[0] - 1),
+                            Stamp.substr(ends[1] + 1, ends[2] - ends[1] - 1)});
 }
 
 std::optional<std::int32_t> SecondsOfDay(std::string_view Stamp)
