@@ -43,9 +43,8 @@ std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, const ByteFo
         Out.Write(Bytes);
         return Bytes.size();
     }
-    std::size_t written = 0;
     Out.Write(Bytes.substr(0, run));
-    written = run;
+    std::size_t written = run;
     for (std::size_t i = run; i < Bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(Bytes[i]);
         if (Forms.Plain(byte)) {

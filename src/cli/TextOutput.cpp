@@ -1,9 +1,9 @@
 #include "TextOutput.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace quelm::cli
 {
@@ -185,17 +185,29 @@ std::string JsonPath(std::string_view Path)
 
 bool CsvNeedsQuotes(std::string_view Text)
 {
-    // Without a branch per byte: this runs for every cell of every row.
-    static constexpr auto kQuoted = [] {
-        std::array<std::uint8_t, 256> quoted{};
-        quoted[','] = quoted['"'] = quoted['\r'] = quoted['\n'] = 1;
-        return quoted;
-    }();
-    unsigned found = 0;
-    for (const char c : Text) {
-        found |= kQuoted[static_cast<unsigned char>(c)];
+    // Eight bytes at a time, without a branch for each: this runs for every
+    // cell of every row. A byte of Word equal to C makes the term non-zero.
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighs = 0x8080808080808080;
+    const auto holds = [](std::uint64_t Word, char C) {
+        const std::uint64_t x = Word ^ (kOnes * static_cast<unsigned char>(C));
+        return (x - kOnes) & ~x & kHighs;
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= Text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, Text.data() + i, 8);
+        if ((holds(word, ',') | holds(word, '"') | holds(word, '\r') | holds(word, '\n')) != 0) {
+            return true;
+        }
     }
-    return found != 0 || (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '));
+    for (; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            return true;
+        }
+    }
+    return !Text.empty() && (Text.front() == ' ' || Text.back() == ' ');
 }
 
 bool CsvFormulaStart(std::string_view Text)

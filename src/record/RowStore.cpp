@@ -50,7 +50,6 @@ void RowStore::EraseFront(std::size_t Count)
 
 void RowStore::Clear()
 {
-    m_blocks.clear();
     m_first = 0;
     m_size = 0;
 }

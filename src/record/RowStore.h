@@ -38,6 +38,8 @@ class RowStore
     void Erase(std::size_t Index);
     // Removes the first Count rows.
     void EraseFront(std::size_t Count);
+    // Removes every row and keeps the blocks for the next ones: a list
+    // loaded anew fills them again without asking the system for pages.
     void Clear();
 
   private:
