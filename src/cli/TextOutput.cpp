@@ -193,18 +193,26 @@ bool CsvNeedsQuotes(std::string_view Text)
         const std::uint64_t x = Word ^ (kOnes * static_cast<unsigned char>(C));
         return (x - kOnes) & ~x & kHighs;
     };
-    std::size_t i = 0;
-    for (; i + 8 <= Text.size(); i += 8) {
+    const auto any = [&](std::size_t At) {
         std::uint64_t word = 0;
-        std::memcpy(&word, Text.data() + i, 8);
-        if ((holds(word, ',') | holds(word, '"') | holds(word, '\r') | holds(word, '\n')) != 0) {
+        std::memcpy(&word, Text.data() + At, 8);
+        return (holds(word, ',') | holds(word, '"') | holds(word, '\r') | holds(word, '\n')) != 0;
+    };
+    if (Text.size() >= 8) {
+        for (std::size_t i = 0; i + 8 <= Text.size(); i += 8) {
+            if (any(i)) {
+                return true;
+            }
+        }
+        // The last bytes in a word that overlaps the one before.
+        if (Text.size() % 8 != 0 && any(Text.size() - 8)) {
             return true;
         }
-    }
-    for (; i < Text.size(); ++i) {
-        const char c = Text[i];
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            return true;
+    } else {
+        for (const char c : Text) {
+            if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+                return true;
+            }
         }
     }
     return !Text.empty() && (Text.front() == ' ' || Text.back() == ' ');

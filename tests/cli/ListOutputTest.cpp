@@ -10,6 +10,7 @@
 #include "support/RunCommand.h"
 
 #include <cstdio>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -228,5 +229,22 @@ TEST(ListOutput, RowsWrittenAsTheTableHoldsThemEqualTheRowsMadeWhole)
             });
             ASSERT_EQ(compact, whole) << "seed " << seed << ", format " << static_cast<int>(format);
         }
+    }
+}
+
+TEST(ListOutput, CsvCellsAreQuotedWhenTheyHoldAnySeparatorWherever)
+{
+    std::mt19937 random(5);
+    const std::string alphabet("a ,\"\r\n\xFF\x00", 8);
+    for (int i = 0; i < 200000; ++i) {
+        std::string cell(random() % 40, 'a');
+        for (std::size_t at = random() % 3; at > 0; --at) {
+            if (!cell.empty()) {
+                cell[random() % cell.size()] = alphabet[random() % alphabet.size()];
+            }
+        }
+        const bool expected = cell.find_first_of(",\"\r\n") != std::string::npos ||
+                              (!cell.empty() && (cell.front() == ' ' || cell.back() == ' '));
+        ASSERT_EQ(quelm::cli::CsvNeedsQuotes(cell), expected) << '"' << cell << '"';
     }
 }
