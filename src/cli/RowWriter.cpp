@@ -277,14 +277,21 @@ void RowWriter::WriteJsonRow(const RowTexts& Texts, const SegmentRow* Row)
 void RowWriter::CsvField(std::string_view Bytes)
 {
     m_out.Put(',');
-    const bool quoted = CsvNeedsQuotes(Bytes);
+    // A cell of bytes that stand for themselves, nearly every one, is looked
+    // at once and copied whole.
+    const bool plain = kCsvForms.PlainPrefix(Bytes) == Bytes.size();
+    const bool quoted = plain ? CsvPlainNeedsQuotes(Bytes) : CsvNeedsQuotes(Bytes);
     if (quoted) {
         m_out.Put('"');
     }
     if (CsvFormulaStart(Bytes)) {
         m_out.Put('\'');
     }
-    WriteInForm(m_out, Bytes, kCsvForms);
+    if (plain) {
+        m_out.Write(Bytes);
+    } else {
+        WriteInForm(m_out, Bytes, kCsvForms);
+    }
     if (quoted) {
         m_out.Put('"');
     }

@@ -218,6 +218,11 @@ bool CsvNeedsQuotes(std::string_view Text)
     return !Text.empty() && (Text.front() == ' ' || Text.back() == ' ');
 }
 
+bool CsvPlainNeedsQuotes(std::string_view Text)
+{
+    return Text.find(',') != std::string_view::npos || (!Text.empty() && (Text.front() == ' ' || Text.back() == ' '));
+}
+
 bool CsvFormulaStart(std::string_view Text)
 {
     // A cell that begins with the quote itself gets one too, so that the

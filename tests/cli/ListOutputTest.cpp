@@ -246,5 +246,8 @@ TEST(ListOutput, CsvCellsAreQuotedWhenTheyHoldAnySeparatorWherever)
         const bool expected = cell.find_first_of(",\"\r\n") != std::string::npos ||
                               (!cell.empty() && (cell.front() == ' ' || cell.back() == ' '));
         ASSERT_EQ(quelm::cli::CsvNeedsQuotes(cell), expected) << '"' << cell << '"';
+        if (quelm::cli::kCsvForms.PlainPrefix(cell) == cell.size()) {
+            ASSERT_EQ(quelm::cli::CsvPlainNeedsQuotes(cell), expected) << '"' << cell << '"';
+        }
     }
 }
