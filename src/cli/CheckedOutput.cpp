@@ -22,7 +22,7 @@ bool IsOutputFailure(const std::exception& Error)
     return failure != nullptr && failure->Kind() == FailureKind::Output;
 }
 
-void CheckedOutput::Write(std::string_view Text)
+void CheckedOutput::WriteSpilling(std::string_view Text)
 {
     while (!Text.empty()) {
         if (m_used == m_buffer.size()) {

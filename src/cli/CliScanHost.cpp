@@ -1,5 +1,7 @@
 #include "CliScanHost.h"
 
+#include "record/NumberReading.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -23,8 +25,7 @@ void CliScanHost::Yield(std::uint64_t Done, std::uint64_t Total)
         return;
     }
     const unsigned percent = Total == 0 ? 100U : static_cast<unsigned>(Done * 100 / Total);
-    Progress(m_label + ": " + std::to_string(percent) + "% scanned, segment " +
-             (m_recordPanel.empty() ? std::string("00000000") : m_recordPanel));
+    Progress(m_label + ": " + std::to_string(percent) + "% scanned, segment " + FormatRecordNumber(m_recordCount));
 }
 
 void CliScanHost::Progress(const std::string& Text)

@@ -19,7 +19,7 @@ class CliScanHost : public ScanHost
 
     bool FilterOn() const override { return m_filterOn; }
     std::int32_t FilterLength() const override { return m_filterSeconds; }
-    void RecordPanelChanged(const std::string& Text) override { m_recordPanel = Text; }
+    void RecordPanelChanged(std::int32_t RecordCount) override { m_recordCount = RecordCount; }
     void Yield(std::uint64_t Done, std::uint64_t Total) override;
 
     // Progress of work after the scan (split), on the same line.
@@ -30,7 +30,7 @@ class CliScanHost : public ScanHost
     bool m_filterOn;
     std::int32_t m_filterSeconds;
     std::string m_label;
-    std::string m_recordPanel;
+    std::int32_t m_recordCount = 0;
     bool m_terminal;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_started;

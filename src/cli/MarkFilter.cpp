@@ -3,6 +3,16 @@
 namespace quelm::cli
 {
 
+void MarkFilter::TakeFrom(const SegmentTable& Table, std::int32_t Position)
+{
+    // The marks are looked up only when they choose the rows.
+    if (m_starredOnly || m_unheardOnly) {
+        RowSink::TakeFrom(Table, Position);
+    } else {
+        m_next.TakeFrom(Table, Position);
+    }
+}
+
 void MarkFilter::Take(const SegmentRow& Row)
 {
     if (m_starredOnly || m_unheardOnly) {

@@ -21,6 +21,7 @@ class MarkFilter : public RowSink
     // The marks of the file whose rows come next; nothing for none.
     void SetMarks(const std::map<MarkKey, Mark>* Marks) { m_marks = Marks; }
     void Take(const SegmentRow& Row) override;
+    void TakeFrom(const SegmentTable& Table, std::int32_t Position) override;
     // What is said of the rows is passed on whole: a row left out here was
     // never taken, and withdrawing it is harmless.
     void ScannedFrom(const std::optional<FileId>& File) override { m_next.ScannedFrom(File); }

@@ -56,7 +56,7 @@ void RowStream::Emit(bool ScanEnded)
         m_sink.ScannedFrom(m_table.ScannedFile());
     }
     for (std::int32_t position = m_written + 1; position <= ready; ++position) {
-        m_sink.Take(m_table.Row(position));
+        m_sink.TakeFrom(m_table, position);
     }
     m_written = std::max(m_written, ready);
     m_given = std::max(m_given, m_written);

@@ -38,9 +38,14 @@ std::string_view MarkLetters(const Mark& Marks, char (&Letters)[4])
 // for themselves in one piece. Returns the length written.
 std::size_t WriteInForm(CheckedOutput& Out, std::string_view Bytes, const ByteForms& Forms)
 {
-    std::size_t written = 0;
-    std::size_t run = 0; // the start of the run of bytes that stand for themselves
-    for (std::size_t i = 0; i < Bytes.size(); ++i) {
+    std::size_t run = Forms.PlainPrefix(Bytes); // the start of the run of bytes that stand for themselves
+    if (run == Bytes.size()) {
+        Out.Write(Bytes);
+        return Bytes.size();
+    }
+    Out.Write(Bytes.substr(0, run));
+    std::size_t written = run;
+    for (std::size_t i = run; i < Bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(Bytes[i]);
         if (Forms.Plain(byte)) {
             continue;
@@ -116,32 +121,56 @@ void RowWriter::BeginFile(const std::string& Path)
     m_started = true;
 }
 
-const Mark& RowWriter::MarkOf(const SegmentRow& Row) const
+const Mark& RowWriter::MarkOf(const SegmentRow* Row) const
 {
     static const Mark kNone;
     if (m_marks == nullptr || m_marks->empty()) {
         return kNone;
     }
-    const auto found = m_marks->find(MarkStore::KeyOf(Row));
+    const auto found = m_marks->find(MarkStore::KeyOf(*Row));
     return found == m_marks->end() ? kNone : found->second;
+}
+
+bool RowWriter::NeedsWholeRow() const
+{
+    return m_export.has_value() || m_withLoudness || (m_marks != nullptr && !m_marks->empty());
+}
+
+void RowWriter::TakeFrom(const SegmentTable& Table, std::int32_t Position)
+{
+    if (NeedsWholeRow()) {
+        Take(Table.Row(Position));
+        return;
+    }
+    const CompactRow& row = Table.Compact(Position);
+    WriteRow(RowTexts(row, Table.Whole(row)), nullptr);
 }
 
 void RowWriter::Take(const SegmentRow& Row)
 {
+    if (m_format == RowFormat::Labels || m_format == RowFormat::Chapters || m_format == RowFormat::Cue) {
+        WriteExportRow(Row);
+    } else {
+        WriteRow(RowTexts(Row), &Row);
+    }
+}
+
+void RowWriter::WriteRow(const RowTexts& Texts, const SegmentRow* Row)
+{
     switch (m_format) {
     case RowFormat::Table:
-        WriteTableRow(Row);
+        WriteTableRow(Texts, Row);
         break;
     case RowFormat::Json:
-        WriteJsonRow(Row);
+        WriteJsonRow(Texts, Row);
         break;
     case RowFormat::Csv:
-        WriteCsvRow(Row);
+        WriteCsvRow(Texts, Row);
         break;
     case RowFormat::Labels:
     case RowFormat::Chapters:
     case RowFormat::Cue:
-        WriteExportRow(Row);
+        WriteExportRow(*Row);
         break;
     }
 }
@@ -159,24 +188,35 @@ void RowWriter::Extra(std::string_view Key, std::string_view Json, std::string_v
     }
 }
 
-void RowWriter::WriteExtraFields(const SegmentRow& Row)
+void RowWriter::WriteExtraFields(const SegmentRow* Row)
 {
     const Mark& marks = MarkOf(Row);
+    if (!marks.star && !marks.heard && marks.note.empty() && !m_withTimeline && !m_withLoudness) {
+        // Nearly every row: the same fields, written at once.
+        m_out.Write(m_format == RowFormat::Json ? ",\"star\":false,\"heard\":false,\"note\":\"\"" : ",false,false,");
+        return;
+    }
     Extra("star", marks.star ? "true" : "false", marks.star ? "true" : "false");
     Extra("heard", marks.heard ? "true" : "false", marks.heard ? "true" : "false");
     // A note is the user's own text, UTF-8 as typed, not a stamp's bytes.
-    Extra("note", marks.note.empty() ? "\"\"" : JsonPath(marks.note), CsvPath(marks.note));
+    if (marks.note.empty()) {
+        Extra("note", "\"\"", "");
+    } else if (m_format == RowFormat::Json) {
+        Extra("note", JsonPath(marks.note), "");
+    } else {
+        Extra("note", "", CsvPath(marks.note));
+    }
     const auto quoted = [](const std::string& Text) { return "\"" + Text + "\""; };
     if (m_withTimeline) {
         // An open message has no end, so no place in the audio yet.
-        const auto place = m_export->Place(Row);
+        const auto place = m_export->Place(*Row);
         const std::string start = place ? AudioExport::Seconds(place->first) : std::string();
         const std::string length = place ? AudioExport::Seconds(place->second - place->first) : std::string();
         Extra("audio_start", quoted(start), start);
         Extra("audio_seconds", quoted(length), length);
     }
     if (m_withLoudness) {
-        const std::string loudness = LoudnessOf(Row);
+        const std::string loudness = LoudnessOf(*Row);
         Extra("loudness", quoted(loudness), loudness);
     }
 }
@@ -191,21 +231,24 @@ void RowWriter::TableCell(std::string_view Bytes, std::size_t Width)
     // Blanks only in front of a cell that follows, so no line ends in blanks.
     std::size_t written = 0;
     if (!Bytes.empty()) {
-        for (; m_pendingBlanks > 0; --m_pendingBlanks) {
-            m_out.Put(' ');
+        static constexpr std::string_view kBlanks = "                                ";
+        for (; m_pendingBlanks > kBlanks.size(); m_pendingBlanks -= kBlanks.size()) {
+            m_out.Write(kBlanks);
         }
+        m_out.Write(kBlanks.substr(0, m_pendingBlanks));
+        m_pendingBlanks = 0;
         written = WriteInForm(m_out, Bytes, kTableForms);
     }
     m_pendingBlanks += written + 2 <= Width ? Width - written : 2;
 }
 
-void RowWriter::WriteTableRow(const SegmentRow& Row)
+void RowWriter::WriteTableRow(const RowTexts& Texts, const SegmentRow* Row)
 {
     m_pendingBlanks = 0;
-    TableCell(Row.text, kRecordWidth);
-    TableCell(Row.SubItem(1), kStampWidth);
-    TableCell(Row.SubItem(2), kStampWidth);
-    TableCell(Row.SubItem(3), kSecondsWidth);
+    TableCell(Texts.Text(), kRecordWidth);
+    TableCell(Texts.SubItem(1), kStampWidth);
+    TableCell(Texts.SubItem(2), kStampWidth);
+    TableCell(Texts.SubItem(3), kSecondsWidth);
     char letters[4];
     TableCell(MarkLetters(MarkOf(Row), letters), 0);
     m_out.Put('\n');
@@ -214,20 +257,19 @@ void RowWriter::WriteTableRow(const SegmentRow& Row)
 void RowWriter::JsonField(std::string_view Key, std::string_view Bytes)
 {
     m_out.Write(Key);
-    m_out.Put('"');
     WriteInForm(m_out, Bytes, kJsonForms);
     m_out.Put('"');
 }
 
-void RowWriter::WriteJsonRow(const SegmentRow& Row)
+void RowWriter::WriteJsonRow(const RowTexts& Texts, const SegmentRow* Row)
 {
     m_out.Write("{\"file\":");
     m_out.Write(m_file);
-    JsonField(",\"record\":", Row.text);
-    JsonField(",\"start\":", Row.SubItem(1));
-    JsonField(",\"end\":", Row.SubItem(2));
-    JsonField(",\"seconds\":", Row.SubItem(3));
-    JsonField(",\"tag\":", Row.tag);
+    JsonField(",\"record\":\"", Texts.Text());
+    JsonField(",\"start\":\"", Texts.SubItem(1));
+    JsonField(",\"end\":\"", Texts.SubItem(2));
+    JsonField(",\"seconds\":\"", Texts.SubItem(3));
+    JsonField(",\"tag\":\"", Texts.Tag());
     WriteExtraFields(Row);
     m_out.Write("}\n");
 }
@@ -235,27 +277,34 @@ void RowWriter::WriteJsonRow(const SegmentRow& Row)
 void RowWriter::CsvField(std::string_view Bytes)
 {
     m_out.Put(',');
-    const bool quoted = CsvNeedsQuotes(Bytes);
+    // A cell of bytes that stand for themselves, nearly every one, is looked
+    // at once and copied whole.
+    const bool plain = kCsvForms.PlainPrefix(Bytes) == Bytes.size();
+    const bool quoted = plain ? CsvPlainNeedsQuotes(Bytes) : CsvNeedsQuotes(Bytes);
     if (quoted) {
         m_out.Put('"');
     }
     if (CsvFormulaStart(Bytes)) {
         m_out.Put('\'');
     }
-    WriteInForm(m_out, Bytes, kCsvForms);
+    if (plain) {
+        m_out.Write(Bytes);
+    } else {
+        WriteInForm(m_out, Bytes, kCsvForms);
+    }
     if (quoted) {
         m_out.Put('"');
     }
 }
 
-void RowWriter::WriteCsvRow(const SegmentRow& Row)
+void RowWriter::WriteCsvRow(const RowTexts& Texts, const SegmentRow* Row)
 {
     m_out.Write(m_file);
-    CsvField(Row.text);
-    CsvField(Row.SubItem(1));
-    CsvField(Row.SubItem(2));
-    CsvField(Row.SubItem(3));
-    CsvField(Row.tag);
+    CsvField(Texts.Text());
+    CsvField(Texts.SubItem(1));
+    CsvField(Texts.SubItem(2));
+    CsvField(Texts.SubItem(3));
+    CsvField(Texts.Tag());
     WriteExtraFields(Row);
     m_out.Write("\r\n");
 }

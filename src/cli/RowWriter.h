@@ -3,6 +3,7 @@
 #include "CheckedOutput.h"
 #include "RowSink.h"
 #include "marks/MarkStore.h"
+#include "record/RowTexts.h"
 #include "record/SegmentRow.h"
 #include "segment_output/AudioExport.h"
 
@@ -41,21 +42,29 @@ class RowWriter : public RowSink
     // The marks of the file begun, or nothing; the map must outlive its rows.
     void SetMarks(const std::map<MarkKey, Mark>* Marks) { m_marks = Marks; }
     void Take(const SegmentRow& Row) override;
+    // Rows without marks, timeline or loudness are written from their
+    // texts as the table holds them, without being made.
+    void TakeFrom(const SegmentTable& Table, std::int32_t Position) override;
 
   private:
-    void WriteTableRow(const SegmentRow& Row);
-    void WriteJsonRow(const SegmentRow& Row);
-    void WriteCsvRow(const SegmentRow& Row);
+    // True when writing a row needs more than its texts.
+    bool NeedsWholeRow() const;
+    // Row: the row itself, needed only when NeedsWholeRow.
+    void WriteRow(const RowTexts& Texts, const SegmentRow* Row);
+    void WriteTableRow(const RowTexts& Texts, const SegmentRow* Row);
+    void WriteJsonRow(const RowTexts& Texts, const SegmentRow* Row);
+    void WriteCsvRow(const RowTexts& Texts, const SegmentRow* Row);
     void WriteExportRow(const SegmentRow& Row);
     std::string LoudnessOf(const SegmentRow& Row) const;
     // What follows the tag in JSON and CSV: the marks, then the timeline
     // and the loudness when asked for.
-    void WriteExtraFields(const SegmentRow& Row);
+    void WriteExtraFields(const SegmentRow* Row);
     void Extra(std::string_view Key, std::string_view Json, std::string_view Csv);
     void TableCell(std::string_view Bytes, std::size_t Width);
+    // Key: what comes before the value, its opening quote included.
     void JsonField(std::string_view Key, std::string_view Bytes);
     void CsvField(std::string_view Bytes);
-    const Mark& MarkOf(const SegmentRow& Row) const;
+    const Mark& MarkOf(const SegmentRow* Row) const;
 
     CheckedOutput& m_out;
     RowFormat m_format;

@@ -50,5 +50,8 @@ bool CsvFormulaStart(std::string_view Text);
 // quote or a line break, or begins or ends with a blank that a spreadsheet
 // could trim.
 bool CsvNeedsQuotes(std::string_view Text);
+// The same for Text whose bytes all stand for themselves in kCsvForms, so
+// that it holds no quote and no line break: a comma or a blank at an end.
+bool CsvPlainNeedsQuotes(std::string_view Text);
 
 } // namespace quelm::cli

@@ -17,6 +17,7 @@ class TimeRangeSink : public RowSink
     static bool Keeps(const TimeRange& Range, const SegmentRow& Row);
 
     void Take(const SegmentRow& Row) override;
+    void TakeFrom(const SegmentTable& Table, std::int32_t Position) override;
     // What is said of the rows is passed on whole: a row left out here was
     // never taken, and withdrawing it is harmless.
     void ScannedFrom(const std::optional<FileId>& File) override { m_next.ScannedFrom(File); }

@@ -776,7 +776,7 @@ void Display::RowClicked(int Position)
     }
 }
 
-const SegmentRow& Display::RowAt(int Position) const
+SegmentRow Display::RowAt(int Position) const
 {
     // Rows a scan has found since the list last followed it are listed
     // now: a handler may ask for one.

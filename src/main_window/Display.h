@@ -137,7 +137,7 @@ class Display : public QWidget
     void SelectPosition(int Position);
     void StopAutoRead();
     void SetProgress(double Maximum, int Value);
-    const SegmentRow& RowAt(int Position) const;
+    SegmentRow RowAt(int Position) const;
     FileDialogSettings DialogSettings(const QString& FileName, const QString& Title) const;
 
     SegmentTable m_table;

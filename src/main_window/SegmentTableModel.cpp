@@ -2,6 +2,7 @@
 
 #include "MarkIcons.h"
 #include "WindowMarks.h"
+#include "record/RowTexts.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -32,15 +33,18 @@ QVariant SegmentTableModel::data(const QModelIndex& Index, int Role) const
     if (Role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::AlignVCenter | (Index.column() == 3 ? Qt::AlignRight : Qt::AlignLeft));
     }
-    const SegmentRow& row = m_table.Rows()[static_cast<std::size_t>(Index.row())];
+    const std::int32_t position = m_table.FirstHeldRow() + Index.row();
     if (Role == Qt::DecorationRole || Role == Qt::AccessibleDescriptionRole || Role == Qt::ToolTipRole ||
         Role == Qt::ForegroundRole) {
-        return MarkData(row, Index.column(), Role);
+        return MarkData(position, Index.column(), Role);
     }
     if (Role != Qt::DisplayRole) {
         return {};
     }
-    const std::string& text = Index.column() == 0 ? row.text : row.SubItem(static_cast<std::size_t>(Index.column()));
+    const CompactRow& row = m_table.Compact(position);
+    const RowTexts texts(row, m_table.Whole(row));
+    const std::string_view text =
+        Index.column() == 0 ? texts.Text() : texts.SubItem(static_cast<std::size_t>(Index.column()));
     // One byte is one character, as the recorder wrote it.
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -65,10 +69,11 @@ Qt::ItemFlags SegmentTableModel::flags(const QModelIndex& Index) const
     return Index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-QVariant SegmentTableModel::MarkData(const SegmentRow& Row, int Column, int Role) const
+QVariant SegmentTableModel::MarkData(std::int32_t Position, int Column, int Role) const
 {
-    const bool playing = m_playing && Row.StartPosition() == *m_playing;
-    const Mark* mark = m_marks != nullptr && m_marks->Any() ? &m_marks->Of(MarkStore::KeyOf(Row)) : nullptr;
+    const bool playing = m_playing && m_table.StartPosition(Position) == *m_playing;
+    const Mark* mark =
+        m_marks != nullptr && m_marks->Any() ? &m_marks->Of(MarkStore::KeyOf(m_table.Row(Position))) : nullptr;
     if (Role == Qt::ForegroundRole) {
         // Heard rows step back so that the ones still to hear stand out.
         return mark != nullptr && mark->heard ? QVariant(QGuiApplication::palette().brush(QPalette::PlaceholderText))

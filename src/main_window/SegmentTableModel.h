@@ -52,7 +52,7 @@ class SegmentTableModel : public QAbstractTableModel
     const SegmentTable& m_table;
     int m_shown = 0;
     bool m_removing = false;
-    QVariant MarkData(const SegmentRow& Row, int Column, int Role) const;
+    QVariant MarkData(std::int32_t Position, int Column, int Role) const;
 
     const WindowMarks* m_marks = nullptr;
     std::optional<std::int64_t> m_playing;

@@ -1,6 +1,7 @@
 #include "WindowScanHost.h"
 
 #include "SegmentTableModel.h"
+#include "record/NumberReading.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -43,7 +44,7 @@ void WindowScanHost::ShowProgress()
 {
     m_lastShown = std::chrono::steady_clock::now();
     if (m_recordTextPending) {
-        m_recordPanel.setText(QString::fromLatin1(m_recordText.c_str()));
+        m_recordPanel.setText(QString::fromStdString(FormatRecordNumber(m_recordCount)));
         m_recordTextPending = false;
     }
     m_model.Sync();
@@ -106,9 +107,9 @@ void WindowScanHost::ShowRow(std::int32_t Position)
     m_rowToShow = m_resuming() ? 0 : Position;
 }
 
-void WindowScanHost::RecordPanelChanged(const std::string& Text)
+void WindowScanHost::RecordPanelChanged(std::int32_t RecordCount)
 {
-    m_recordText = Text;
+    m_recordCount = RecordCount;
     m_recordTextPending = true;
 }
 

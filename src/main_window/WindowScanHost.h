@@ -50,7 +50,7 @@ class WindowScanHost : public ScanHost
     void EndRemoveRow() override;
     void RowChanged(std::int32_t Position) override;
     void ShowRow(std::int32_t Position) override;
-    void RecordPanelChanged(const std::string& Text) override;
+    void RecordPanelChanged(std::int32_t RecordCount) override;
     void BusyPointer(bool Busy) override;
     void Yield(std::uint64_t Done, std::uint64_t Total) override;
     bool FilterOn() const override;
@@ -67,8 +67,8 @@ class WindowScanHost : public ScanHost
     std::pair<bool, std::int32_t> m_scanFilter{false, 0}; // Filter and Length at the last full scan
     int m_rowToShow = 0;
     int m_rowShown = 0; // the row the full scan scrolled to last
-    // The "Record" panel's text as the scan has it, shown now and then.
-    std::string m_recordText;
+    // The "Record" panel's number as the scan has it, shown now and then.
+    std::int32_t m_recordCount = 0;
     bool m_recordTextPending = false;
     std::chrono::steady_clock::time_point m_lastShown;
 };

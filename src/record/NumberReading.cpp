@@ -14,11 +14,6 @@ namespace quelm
 namespace
 {
 
-bool Ignored(char C)
-{
-    return C == ' ' || C == '\t' || C == '\n';
-}
-
 [[noreturn]] void Overflow(std::string_view What)
 {
     throw Failure("overflow: " + std::string(What) + " does not fit in 32 bits");
@@ -30,7 +25,7 @@ double ReadNumber(std::string_view Text)
 {
     std::size_t i = 0;
     auto skip = [&] {
-        while (i < Text.size() && Ignored(Text[i])) {
+        while (i < Text.size() && IgnoredInNumbers(Text[i])) {
             ++i;
         }
     };
@@ -125,9 +120,14 @@ std::int32_t CheckedSub(std::int32_t A, std::int32_t B, std::string_view What)
 
 std::string FormatRecordNumber(std::int64_t Value)
 {
-    // By hand rather than snprintf: this runs for every start marker.
-    char digits[24];
-    char* end = digits + sizeof digits;
+    std::array<char, 24> buffer;
+    return std::string(FormatRecordNumber(Value, buffer));
+}
+
+std::string_view FormatRecordNumber(std::int64_t Value, std::array<char, 24>& Buffer)
+{
+    // By hand rather than snprintf: this runs for every row written.
+    char* end = Buffer.data() + Buffer.size();
     char* at = end;
     auto magnitude = Value < 0 ? 0 - static_cast<std::uint64_t>(Value) : static_cast<std::uint64_t>(Value);
     do {
@@ -140,7 +140,7 @@ std::string FormatRecordNumber(std::int64_t Value)
     if (Value < 0) {
         *--at = '-';
     }
-    return std::string(at, end);
+    return {at, static_cast<std::size_t>(end - at)};
 }
 
 } // namespace quelm

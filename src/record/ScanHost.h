@@ -24,7 +24,9 @@ class ScanHost
     virtual void RowChanged(std::int32_t /*Position*/) {}
     virtual void ShowRow(std::int32_t /*Position*/) {}
 
-    virtual void RecordPanelChanged(const std::string& /*Text*/) {}
+    // The "Record" panel is to show RecordCount (FormatRecordNumber), made
+    // into text only when shown: this is called for every row.
+    virtual void RecordPanelChanged(std::int32_t /*RecordCount*/) {}
     virtual void BusyPointer(bool /*Busy*/) {}
 
     // Called by time while a scan runs (every Scanner::kYieldInterval),

@@ -20,6 +20,14 @@ std::optional<std::array<std::string_view, 3>> TimeFields(std::string_view Stamp
 // is read, then hours * 3600 + minutes * 60 + seconds.
 double FieldSeconds(const std::array<std::string_view, 3>& Fields);
 
+// The same fields as whole numbers, the values ReadNumber gives them, when
+// each one is a plain whole number (ReadWholeNumber): their seconds are then
+// exact in 64-bit integers. Nothing when one needs the full reading rule.
+std::optional<std::array<std::int64_t, 3>> WholeFields(const std::array<std::string_view, 3>& Fields);
+// WholeFields of the TimeFields of Stamp, in one call; nothing also when
+// Stamp has fewer than three fields.
+std::optional<std::array<std::int64_t, 3>> WholeTimeFields(std::string_view Stamp);
+
 // The time of day of a stamp in whole seconds, read as a duration reads it
 // (rounded, halves to even); nothing when it has fewer than three fields
 // or does not fit in 32 bits.

@@ -1,10 +1,16 @@
+#include "CheckedOutput.h"
 #include "CliCommand.h"
 #include "RecordWriter.h"
+#include "RowWriter.h"
 #include "TextOutput.h"
 #include "mapped_file/Failure.h"
 #include "record/Scanner.h"
 #include "support/RecordBytes.h"
+#include "support/ReferenceTable.h"
 #include "support/RunCommand.h"
+
+#include <cstdio>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -169,4 +175,79 @@ TEST(ListOutput, AWalkBackBeyondTheHeldRowsFailsWhateverTheTiming)
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("which was already given out"), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1 + kRows - 4096) << result.err;
+}
+
+namespace
+{
+
+// What Write writes through a RowWriter of Format.
+template <typename Writing> std::string Written(quelm::cli::RowFormat Format, Writing Write)
+{
+    FILE* file = std::tmpfile();
+    {
+        quelm::cli::CheckedOutput out(fileno(file));
+        quelm::cli::RowWriter writer(out, Format, false);
+        writer.BeginFile("day \xFF,\"=.mp3");
+        Write(writer);
+        out.Flush();
+    }
+    std::string bytes;
+    std::rewind(file);
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        bytes += static_cast<char>(c);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+} // namespace
+
+TEST(ListOutput, RowsWrittenAsTheTableHoldsThemEqualTheRowsMadeWhole)
+{
+    using quelm::cli::RowFormat;
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        MarkerMaker make(seed);
+        quelm::SegmentTable table;
+        RecordingHost host;
+        host.filterOn = seed % 2 == 0;
+        for (int marker = 0; marker < 300; ++marker) {
+            try {
+                table.ReadMarker(make.Text(), make.Position(), host);
+            } catch (const quelm::Failure&) {
+            }
+        }
+        for (const RowFormat format : {RowFormat::Table, RowFormat::Json, RowFormat::Csv}) {
+            const std::string compact = Written(format, [&](quelm::cli::RowWriter& Writer) {
+                for (std::int32_t position = 1; position <= table.RowCount(); ++position) {
+                    Writer.TakeFrom(table, position);
+                }
+            });
+            const std::string whole = Written(format, [&](quelm::cli::RowWriter& Writer) {
+                for (std::int32_t position = 1; position <= table.RowCount(); ++position) {
+                    Writer.Take(table.Row(position));
+                }
+            });
+            ASSERT_EQ(compact, whole) << "seed " << seed << ", format " << static_cast<int>(format);
+        }
+    }
+}
+
+TEST(ListOutput, CsvCellsAreQuotedWhenTheyHoldAnySeparatorWherever)
+{
+    std::mt19937 random(5);
+    const std::string alphabet("a ,\"\r\n\xFF\x00", 8);
+    for (int i = 0; i < 200000; ++i) {
+        std::string cell(random() % 40, 'a');
+        for (std::size_t at = random() % 3; at > 0; --at) {
+            if (!cell.empty()) {
+                cell[random() % cell.size()] = alphabet[random() % alphabet.size()];
+            }
+        }
+        const bool expected = cell.find_first_of(",\"\r\n") != std::string::npos ||
+                              (!cell.empty() && (cell.front() == ' ' || cell.back() == ' '));
+        ASSERT_EQ(quelm::cli::CsvNeedsQuotes(cell), expected) << '"' << cell << '"';
+        if (quelm::cli::kCsvForms.PlainPrefix(cell) == cell.size()) {
+            ASSERT_EQ(quelm::cli::CsvPlainNeedsQuotes(cell), expected) << '"' << cell << '"';
+        }
+    }
 }

@@ -9,6 +9,7 @@
 // 512-marker batch. The file lives in memory (memfd): nothing is left on
 // disk.
 #include "mapped_file/Failure.h"
+#include "record/NumberReading.h"
 #include "record/Scanner.h"
 
 #include <cstdint>
@@ -28,7 +29,7 @@ class FuzzHost : public quelm::ScanHost
     std::string panel;
     bool FilterOn() const override { return filterOn; }
     std::int32_t FilterLength() const override { return length; }
-    void RecordPanelChanged(const std::string& Text) override { panel = Text; }
+    void RecordPanelChanged(std::int32_t RecordCount) override { panel = quelm::FormatRecordNumber(RecordCount); }
 };
 
 struct Result {

@@ -6,6 +6,7 @@
 #include "WindowScanHost.h"
 #include "record/Scanner.h"
 #include "support/RecordBytes.h"
+#include "support/ReferenceTable.h"
 #include "support/TempDir.h"
 
 #include <QAbstractItemModelTester>
@@ -83,4 +84,32 @@ TEST(SegmentTableModel, StaysConsistentThroughScansGrowthChangesAndRemovals)
     qInstallMessageHandler(previous);
     EXPECT_TRUE(complaints.isEmpty()) << complaints.join('\n').toStdString();
     EXPECT_EQ(model.rowCount(), table.RowCount());
+}
+
+TEST(SegmentTableModel, ShowsWhatTheRowsHoldOfAnyShape)
+{
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        MarkerMaker make(seed);
+        SegmentTable table;
+        RecordingHost host;
+        host.filterOn = seed % 2 == 0;
+        for (int marker = 0; marker < 300; ++marker) {
+            try {
+                table.ReadMarker(make.Text(), make.Position(), host);
+            } catch (const Failure&) {
+            }
+        }
+        SegmentTableModel model(table);
+        model.Sync();
+        ASSERT_EQ(model.rowCount(), table.RowCount());
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const SegmentRow whole = table.Row(row + 1);
+            for (int column = 0; column < 4; ++column) {
+                const std::string& text = column == 0 ? whole.text : whole.SubItem(static_cast<std::size_t>(column));
+                ASSERT_EQ(model.data(model.index(row, column)).toString(),
+                          QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())))
+                    << "seed " << seed << ", row " << row << ", column " << column;
+            }
+        }
+    }
 }

@@ -1,6 +1,8 @@
 #include "record/NumberReading.h"
 #include "mapped_file/Failure.h"
 #include "record/SegmentTable.h"
+#include "record/TimeOfDay.h"
+#include "support/ReferenceTable.h"
 #include "support/TempDir.h"
 
 #include <clocale>
@@ -8,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 using namespace quelm;
 
@@ -107,4 +110,58 @@ TEST(ReadNumber, IgnoresTheDecimalCommaOfTheProcessLocale)
 
     std::setlocale(LC_ALL, "C");
     ::unsetenv("LOCPATH");
+}
+
+TEST(WholeNumbers, AgreeWithTheFullRuleWheneverTheyRead)
+{
+    // Every field of up to six characters from a hostile alphabet: whenever
+    // the whole-number reading answers, it is what the full rule gives.
+    const std::string alphabet("09 \t\n.-+:a\r\xFF", 13);
+    std::string field;
+    int read = 0;
+    for (int length = 0; length <= 6; ++length) {
+        field.assign(static_cast<std::size_t>(length), '0');
+        std::vector<std::size_t> at(static_cast<std::size_t>(length), 0);
+        for (;;) {
+            for (std::size_t i = 0; i < at.size(); ++i) {
+                field[i] = alphabet[at[i]];
+            }
+            if (const auto whole = ReadWholeNumber(field)) {
+                ++read;
+                ASSERT_EQ(static_cast<double>(*whole), ReadNumber(field)) << '"' << field << '"';
+            }
+            std::size_t i = 0;
+            while (i < at.size() && ++at[i] == alphabet.size()) {
+                at[i++] = 0;
+            }
+            if (i == at.size()) {
+                break;
+            }
+        }
+    }
+    EXPECT_GT(read, 100000);
+    // Long digit runs, signs and points are left to the full rule.
+    EXPECT_EQ(ReadWholeNumber("123456789"), 123456789);
+    EXPECT_EQ(ReadWholeNumber("1234567890"), std::nullopt);
+    EXPECT_EQ(ReadWholeNumber(" -1"), std::nullopt);
+    EXPECT_EQ(ReadWholeNumber("1.0"), std::nullopt);
+    EXPECT_EQ(ReadWholeNumber("1 2x.5"), 12);
+}
+
+TEST(WholeNumbers, StampFieldsAgreeWithTheFieldsCutOneByOne)
+{
+    quelm::test::MarkerMaker make(7);
+    for (int i = 0; i < 200000; ++i) {
+        std::string stamp = make.Stamp();
+        if (i % 3 == 0) {
+            // Colons and blanks anywhere in the 20 bytes.
+            stamp[static_cast<std::size_t>(make.Pick(20))] = make.Pick(2) == 0 ? ':' : ' ';
+        }
+        const auto fields = TimeFields(stamp);
+        const auto whole = WholeTimeFields(stamp);
+        ASSERT_EQ(whole, fields ? WholeFields(*fields) : std::nullopt) << '"' << stamp << '"';
+        if (whole) {
+            ASSERT_EQ(static_cast<double>((*whole)[0] * 3600 + (*whole)[1] * 60 + (*whole)[2]), FieldSeconds(*fields));
+        }
+    }
 }

@@ -1,8 +1,12 @@
 #include "record/SegmentTable.h"
 #include "mapped_file/Failure.h"
+#include "record/RowTexts.h"
 #include "support/RecordBytes.h"
+#include "support/ReferenceTable.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <tuple>
 
 using namespace quelm;
 using quelm::test::RecordingHost;
@@ -217,4 +221,77 @@ TEST_F(SegmentTableTest, FreedRowsStayCounted)
     EXPECT_THROW(End("10:00:40"), Failure);
     table.Clear(host);
     EXPECT_EQ(table.FirstHeldRow(), 1);
+}
+
+namespace
+{
+
+// Every row the same as the plain way's, through every accessor, and the
+// texts the list and the listing show of each equal to the row's.
+void ExpectSameRows(const SegmentTable& Table, const quelm::test::ReferenceTable& Plain, const std::string& Where)
+{
+    ASSERT_EQ(Table.RowCount(), static_cast<std::int32_t>(Plain.rows.size())) << Where;
+    ASSERT_EQ(Table.RecordCount(), Plain.recordCount) << Where;
+    for (std::int32_t position = 1; position <= Table.RowCount(); ++position) {
+        const SegmentRow& want = Plain.rows[static_cast<std::size_t>(position - 1)];
+        const SegmentRow got = Table.Row(position);
+        ASSERT_EQ(std::tie(got.text, got.subItems, got.tag), std::tie(want.text, want.subItems, want.tag))
+            << Where << ", row " << position;
+        const CompactRow& compact = Table.Compact(position);
+        const RowTexts texts(compact, Table.Whole(compact));
+        EXPECT_EQ(texts.Text(), want.text);
+        for (std::size_t item = 1; item <= 4; ++item) {
+            EXPECT_EQ(texts.SubItem(item), item <= 3 ? want.SubItem(item) : "") << Where << ", sub-item " << item;
+        }
+        EXPECT_EQ(texts.Tag(), want.tag) << Where;
+        const auto start = [](const auto& Row) {
+            try {
+                return std::optional<std::int64_t>(Row.StartPosition());
+            } catch (const Failure&) {
+                return std::optional<std::int64_t>();
+            }
+        };
+        if (const auto wanted = start(want)) {
+            EXPECT_EQ(Table.StartPosition(position), *wanted) << Where;
+        }
+    }
+}
+
+} // namespace
+
+TEST(SegmentTableAgainstPlainRows, HostileMarkersGiveTheRowsThePlainWayGives)
+{
+    for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+        quelm::test::MarkerMaker make(seed);
+        SegmentTable table;
+        RecordingHost host;
+        quelm::test::ReferenceTable plain;
+        host.filterOn = plain.filterOn = seed % 2 == 0;
+        host.filterLength = plain.filterLength = make.Pick(6) - 1;
+        for (int marker = 0; marker < 80; ++marker) {
+            const std::string text = make.Text();
+            const std::int64_t position = make.Position();
+            const std::string where = "seed " + std::to_string(seed) + ", marker " + std::to_string(marker);
+            bool plainFailed = false;
+            bool tableFailed = false;
+            try {
+                plain.ReadMarker(text, position);
+            } catch (const Failure&) {
+                plainFailed = true;
+            }
+            try {
+                table.ReadMarker(text, position, host);
+            } catch (const Failure&) {
+                tableFailed = true;
+            }
+            ASSERT_EQ(tableFailed, plainFailed) << where;
+            ExpectSameRows(table, plain, where);
+            if (make.Pick(40) == 0) {
+                // As Stop leaves it: later rows are put in front of the ones shown.
+                const std::int32_t count = make.Pick(plain.recordCount + 1);
+                table.SetRecordCount(count);
+                plain.recordCount = count;
+            }
+        }
+    }
 }

@@ -232,7 +232,7 @@ TEST_F(SaveSafety, ARangeJoinsItsRowsUnderOneTagAndChecksEachOfThem)
     SegmentTable table;
     RecordingHost host;
     Scanner(table, host).Look4Frame(record);
-    const std::span<const SegmentRow> rows(table.Rows());
+    const std::vector<SegmentRow> rows = table.Rows();
     const std::string target = dir.Path("range.mp3");
     EXPECT_EQ(SaveSegmentRange(record, rows, table.ScannedFile(), target), std::vector<std::string>{"00000002"});
     const std::string saved = ReadFile(target);

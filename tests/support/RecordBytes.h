@@ -1,6 +1,7 @@
 #pragma once
 
 #include "record/MarkerFormat.h"
+#include "record/NumberReading.h"
 #include "record/ScanHost.h"
 #include "record/SegmentTable.h"
 
@@ -56,7 +57,7 @@ class RecordingHost : public ScanHost
     }
     void BeginRemoveRow(std::int32_t Position) override { events.push_back("remove " + std::to_string(Position)); }
     void RowChanged(std::int32_t Position) override { events.push_back("change " + std::to_string(Position)); }
-    void RecordPanelChanged(const std::string& Text) override { panel.push_back(Text); }
+    void RecordPanelChanged(std::int32_t RecordCount) override { panel.push_back(FormatRecordNumber(RecordCount)); }
     void BusyPointer(bool Busy) override { busy += Busy ? 1 : -1; }
     void Yield(std::uint64_t Done, std::uint64_t) override
     {
