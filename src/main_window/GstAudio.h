@@ -10,7 +10,9 @@ class GstAudio
     // Puts scaletempo after the MP3 decoder that Qt's player picks, so that
     // a playback rate other than 1 keeps the pitch: Qt only changes the rate
     // of the stream, which sounds higher and lower. Does nothing when a
-    // piece is missing. Once per process, before a player is made.
+    // piece is missing. Once per process, before a player is made. The
+    // player that takes this decoder gets a short output buffer too, so that
+    // its sound starts at once instead of a good tenth of a second after play.
     static void KeepPitch();
 
     // The gain (linear, 0 to 10) of every sound decoded by the element
