@@ -41,7 +41,11 @@ double LeadMs(const std::string& Path, int Level)
     mpg123_init();
     int error = 0;
     mpg123_handle* handle = mpg123_new(nullptr, &error);
-    if (handle == nullptr || mpg123_open(handle, Path.c_str()) != MPG123_OK) {
+    if (handle == nullptr) {
+        return -1;
+    }
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    if (mpg123_open(handle, Path.c_str()) != MPG123_OK) {
         return -1;
     }
     long rate = 0;

@@ -216,6 +216,21 @@ void GstAudio::SetGain(double Gain)
     }
 }
 
+void GstAudio::LoadPlugins()
+{
+    gst_init(nullptr, nullptr);
+    for (const char* name :
+         {"uridecodebin", "decodebin", "typefind", "filesrc", "mpegaudioparse", kDecoder, "audioconvert", kStretcher,
+          kVolume, "audioresample", "queue", "input-selector", "pulsesink", "autoaudiosink"}) {
+        if (GstElementFactory* factory = gst_element_factory_find(name)) {
+            if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory))) {
+                gst_object_unref(loaded);
+            }
+            gst_object_unref(factory);
+        }
+    }
+}
+
 bool GstAudio::OutputOpens()
 {
     gst_init(nullptr, nullptr);

@@ -19,6 +19,10 @@ class GstAudio
     // above, now and after: levelled playback's loudness. 1 until set.
     static void SetGain(double Gain);
 
+    // Loads the GStreamer plugins that a sound of ours goes through, which
+    // the first sound would otherwise wait for. Opens no output.
+    static void LoadPlugins();
+
     // True when a real sound output opens now. GStreamer's automatic sink,
     // which Qt uses when it knows no output device, falls back to a silent
     // one and tells no one. May wait on the sound server.
