@@ -70,11 +70,11 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false \
   --log-target=file:"$dir/pulse.log" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
-  pactl info >/dev/null 2>&1 && xdpyinfo >/dev/null 2>&1 && break
-  pactl info >/dev/null 2>&1 && ! command -v xdpyinfo >/dev/null && break
+  [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && pactl info >/dev/null 2>&1 && break
   sleep 0.1
 done
 pactl info >/dev/null 2>&1 || { echo "the private sound server did not start" >&2; exit 1; }
+[ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] || { echo "the private X server did not start" >&2; exit 1; }
 pactl set-default-sink bench
 
 eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 |
@@ -126,9 +126,8 @@ for ((i = 0; i < ${#rows[@]}; i++)); do
   results+=("$ms")
 done
 
-elapsed=$(echo "$(date +%s.%N) - $started" | bc)
-recorded=$(echo "$(stat -c %s "$raw") / 88200" | bc -l)
-printf 'recording: %.2f s of sound in %.2f s\n' "$recorded" "$elapsed"
+awk -v bytes="$(stat -c %s "$raw")" -v now="$(date +%s.%N)" -v started="$started" \
+  'BEGIN { printf "recording: %.2f s of sound in %.2f s\n", bytes / 88200, now - started }'
 [ ${#results[@]} -ge 5 ] || { echo "too few clicks measured" >&2; exit 1; }
 median=$(printf '%s\n' "${results[@]}" | sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}')
 echo "click to sound: $median ms median (target <= 150 ms)"
