@@ -93,12 +93,12 @@ started=$(date +%s.%N)
 window_pid=$!
 pids+=("$window_pid")
 wid=""
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   wid=$(xdotool search --pid "$window_pid" --onlyvisible 2>/dev/null | tail -1 || true)
   [ -n "$wid" ] && break
   sleep 0.1
 done
-[ -n "$wid" ] || { echo "the window did not open" >&2; exit 1; }
+[ -n "$wid" ] || { echo "the window did not open" >&2; cat "$dir/window.log" >&2; exit 1; }
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
 sleep 3 # loaded, idle
 
