@@ -28,6 +28,8 @@ class MediaEngine : public QObject
     // Holds for the sound open and every one opened after it.
     virtual void SetSpeed(double Speed) = 0;
     virtual void Close() = 0;
+    // Makes what a sound needs before the first is opened; plays nothing.
+    virtual void Warm() {}
 
   signals:
     void Playing();

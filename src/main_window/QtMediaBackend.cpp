@@ -162,6 +162,14 @@ void QtMediaBackend::Open(const std::string&, const std::string& Path)
     Post([sound, Path](MediaWorker& Worker) { Worker.Open(sound, Path); });
 }
 
+void QtMediaBackend::Warm()
+{
+    if (m_worker == nullptr) {
+        StartWorker();
+    }
+    Post([](MediaWorker& Worker) { Worker.Engine().Warm(); });
+}
+
 void QtMediaBackend::Play(const std::string&)
 {
     Post([](MediaWorker& Worker) { Worker.Engine().Play(); });

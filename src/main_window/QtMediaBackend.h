@@ -51,6 +51,8 @@ class QtMediaBackend : public QObject, public MediaBackend
     void SetSpeed(const std::string& Alias, double Speed) override;
     void SetGain(const std::string& Alias, double Gain) override;
     void SetListener(MediaListener* Listener) override { m_listener = Listener; }
+    // Starts the worker and has it make its player.
+    void Warm() override;
 
     // What the watchdog does when its time is up: abandons a worker that
     // owes an answer. Tests call it instead of waiting.

@@ -77,10 +77,18 @@ void QtMediaEngine::MakePlayer()
     m_spoiled = false;
 }
 
+void QtMediaEngine::Warm()
+{
+    // The player opens no sound output before it plays.
+    if (m_player == nullptr) {
+        MakePlayer();
+    }
+    GstAudio::LoadPlugins();
+}
+
 void QtMediaEngine::Open(const std::string& Path)
 {
     Close();
-    // Made on first use: a window that never plays needs no audio device.
     if (m_player == nullptr || m_spoiled) {
         MakePlayer();
     }

@@ -35,6 +35,7 @@ class QtMediaEngine : public MediaEngine
     void Seek(std::int64_t Milliseconds) override;
     void SetSpeed(double Speed) override;
     void Close() override;
+    void Warm() override;
 
     QMediaPlayer* Player() const { return m_player; }
 

@@ -29,6 +29,9 @@ SegmentPlayer::SegmentPlayer(MediaBackend* Backend, QObject* Parent)
       m_backend(Backend == nullptr ? *m_ownedBackend : *Backend), m_media(m_backend), m_now(SteadyMs)
 {
     m_backend.SetListener(this);
+    // The first click sounds as soon as the later ones: the player, its
+    // thread and the media libraries are ready before it.
+    m_backend.Warm();
 }
 
 SegmentPlayer::~SegmentPlayer()

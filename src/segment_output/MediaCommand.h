@@ -68,6 +68,9 @@ class MediaBackend
     virtual void SetGain(const std::string& /*Alias*/, double /*Gain*/) {}
     // Where to report what became of the sound; null for nowhere.
     virtual void SetListener(MediaListener* /*Listener*/) {}
+    // Readies, without a sound, what the first sound needs, so that it
+    // starts as soon as the ones after it. Returns at once.
+    virtual void Warm() {}
 };
 
 // Parses command texts and hands them to a backend. No failure of the

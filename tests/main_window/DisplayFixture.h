@@ -32,8 +32,10 @@ class RecordingBackend : public MediaBackend
     void Play(const std::string& Alias) override { calls.push_back("play " + Alias); }
     void Close(const std::string& Alias) override { calls.push_back("close " + Alias); }
     void SetListener(MediaListener* Listener) override { listener = Listener; }
+    void Warm() override { ++warmed; }
     // Where the player hears what became of its sound.
     MediaListener* listener = nullptr;
+    int warmed = 0;
 };
 
 class DisplayTest : public ::testing::Test

@@ -3,6 +3,7 @@
 #include "SignalCloser.h"
 
 #include <QTest>
+#include <atomic>
 #include <csignal>
 #include <deque>
 #include <mutex>
@@ -44,8 +45,12 @@ struct Script {
     }
     quelm::MediaEngineFactory Factory()
     {
-        return [this] { return std::make_unique<Engine>(*this); };
+        return [this] {
+            ++made;
+            return std::make_unique<Engine>(*this);
+        };
     }
+    std::atomic<int> made = 0;
 
     class Engine : public quelm::MediaEngine
     {
@@ -67,6 +72,7 @@ struct Script {
             }
         }
         void Play() override { m_script.Call("play"); }
+        void Warm() override { m_script.Call("warm"); }
         void Pause() override { m_script.Call("pause"); }
         void Resume() override { m_script.Call("resume"); }
         void Seek(std::int64_t Milliseconds) override { m_script.Call("seek " + std::to_string(Milliseconds)); }
@@ -160,6 +166,25 @@ TEST(QtMediaBackend, OnlyTheSoundOpenNowIsHeardOfAndAFailureOnce)
     EXPECT_EQ(heard.said, (std::vector<std::string>{"failed: the sound cannot be decoded", "playing"}));
     EXPECT_EQ(script.Calls(), (std::vector<std::string>{"open /bad.mp3", "play", "close", "open /two.mp3", "close",
                                                         "open /three.mp3"}));
+}
+
+TEST(QtMediaBackend, WarmingMakesTheEngineAheadOfTheFirstSoundWhichPlaysOnIt)
+{
+    Script script;
+    Heard heard;
+    quelm::QtMediaBackend backend(script.Factory());
+    backend.SetListener(&heard);
+    backend.Warm();
+    Settle(backend);
+    EXPECT_EQ(script.Calls(), std::vector<std::string>{"warm"});
+    EXPECT_TRUE(heard.said.empty());
+
+    backend.Open("mysound", "/a.mp3");
+    backend.Play("mysound");
+    Settle(backend);
+    EXPECT_EQ(heard.said, std::vector<std::string>{"playing"});
+    EXPECT_EQ(script.Calls(), (std::vector<std::string>{"warm", "open /a.mp3", "play"}));
+    EXPECT_EQ(script.made, 1);
 }
 
 // A player stuck in the sound server leaves the window free: a termination

@@ -26,6 +26,7 @@ std::string PlayableRecord()
 
 TEST_F(DisplayTest, FirstPlayClosesWritesOpensAndPlays)
 {
+    EXPECT_EQ(backend.warmed, 1); // at the window's start, ahead of the first click
     const std::string record = Load(PlayableRecord());
     display->ListView_ItemClick(1);
     const std::string played = display->Player().PlayFile();
