@@ -70,9 +70,8 @@ ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
     m_viewStart = From - offset;
     // The scan reads front to back once: the kernel reads ahead further.
     // The pages read stay in the page cache and in this mapping (they count
-    // as the process's file-backed memory) until the mapping goes, memory is
-    // short, or the reader lets them go (Release); nothing is dropped behind
-    // us by this advice.
+    // as the process's file-backed memory, up to the file's size) until the
+    // mapping goes or memory is short; nothing is dropped behind us.
     ::madvise(base, static_cast<std::size_t>(length), MADV_SEQUENTIAL);
     return ByteView(static_cast<const std::uint8_t*>(base) + (From - offset), size - From);
 }
@@ -87,15 +86,14 @@ std::uint64_t Memory::CurrentSize() const
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool Memory::Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::size_t& Length, bool Inner) const
+bool Memory::Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::size_t& Length) const
 {
     const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
     // In the mapping, which begins at a page.
     std::uint64_t first = std::min(Begin + m_viewStart, m_viewSize);
     std::uint64_t last = std::min(End + m_viewStart, m_viewSize);
-    // Inner: only pages wholly inside; else every page touched.
-    first = Inner ? (first + page - 1) / page * page : first / page * page;
-    last = Inner ? last / page * page : std::min((last + page - 1) / page * page, m_viewSize);
+    first = first / page * page;
+    last = std::min((last + page - 1) / page * page, m_viewSize);
     if (m_viewBase == nullptr || first >= last) {
         return false;
     }
@@ -111,7 +109,7 @@ void Memory::Populate(std::uint64_t Begin, std::uint64_t End) const
     std::size_t length = 0;
     // An older kernel says EINVAL once and is not asked again.
     static std::atomic<bool> refused{false};
-    if (!refused.load(std::memory_order_relaxed) && Pages(Begin, End, start, length, false) &&
+    if (!refused.load(std::memory_order_relaxed) && Pages(Begin, End, start, length) &&
         ::madvise(start, length, MADV_POPULATE_READ) != 0 && errno == EINVAL) {
         refused.store(true, std::memory_order_relaxed);
     }
@@ -119,15 +117,6 @@ void Memory::Populate(std::uint64_t Begin, std::uint64_t End) const
     (void)Begin;
     (void)End;
 #endif
-}
-
-void Memory::Release(std::uint64_t Begin, std::uint64_t End) const
-{
-    void* start = nullptr;
-    std::size_t length = 0;
-    if (Pages(Begin, End, start, length, true)) {
-        ::madvise(start, length, MADV_DONTNEED);
-    }
 }
 
 void Memory::UnmapFile()

@@ -49,16 +49,12 @@ class Memory
     // that it does not fault them in one small piece at a time. Harmless
     // where the kernel cannot (before Linux 5.14) or past the file's end.
     void Populate(std::uint64_t Begin, std::uint64_t End) const;
-    // Unmaps the whole pages of view offsets Begin .. End - 1 that a reader
-    // has passed: they leave the process's resident memory and stay in the
-    // page cache; a later read maps them again from the file.
-    void Release(std::uint64_t Begin, std::uint64_t End) const;
 
   private:
     UniqueFd m_fileHandle;
-    // Whole pages [Begin, End) of the view, within the mapping; false when
-    // none.
-    bool Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::size_t& Length, bool Inner) const;
+    // The pages that view offsets [Begin, End) touch, within the mapping;
+    // false when none.
+    bool Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::size_t& Length) const;
 
     void* m_viewBase = nullptr;
     std::uint64_t m_viewSize = 0;

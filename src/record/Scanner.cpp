@@ -22,8 +22,9 @@ constexpr std::uint64_t kChunkBytes = std::uint64_t{256} * 1024;
 constexpr std::size_t kMaxHits = 512;
 // The mapping is populated this far ahead of the scan, a piece at a time:
 // a file just written sits in the page cache in 4 KiB pages, which faults
-// would map a few at a time. The pages passed are let go in pieces as
-// large, so that the scan's resident memory stays small on any file.
+// would map a few at a time. The pages passed are not let go (MADV_DONTNEED
+// behind the scan costs more time than the resident memory is worth: they
+// are the page cache's, and reclaimable).
 constexpr std::uint64_t kPopulateBytes = std::uint64_t{4} << 20;
 
 struct Hit {
@@ -215,8 +216,7 @@ Scanner::End Scanner::ScanView(const Memory& Mapping, const ByteView& View, std:
 
     using Clock = std::chrono::steady_clock;
     auto lastYield = Clock::now();
-    std::uint64_t populated = 0; // view offsets populated, and let go
-    std::uint64_t released = 0;
+    std::uint64_t populated = 0; // view offsets populated
     while (chunk->next <= last) {
         if (!m_keepScanning) {
             return End::Stopped;
@@ -227,10 +227,6 @@ Scanner::End Scanner::ScanView(const Memory& Mapping, const ByteView& View, std:
             const std::uint64_t to = std::min(View.Size(), std::max(populated, chunk->next) + kPopulateBytes);
             Mapping.Populate(std::max(populated, chunk->next), to);
             populated = to;
-        }
-        if (chunk->next >= released + kPopulateBytes + kChunkBytes) {
-            Mapping.Release(released, chunk->next - kChunkBytes);
-            released = chunk->next - kChunkBytes;
         }
         const bool whole = RunGuarded(View.Data(), View.Size(), FindChunk, chunk.get());
         // Markers found before a bus error are as good as any, as long as

@@ -88,8 +88,8 @@ void MakeName(char (&Name)[kNameBytes])
 // needs a privilege that users lack.
 bool ProcFdUsable()
 {
-    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
-    return usable;
+    static const bool kUsable = ::access("/proc/self/fd", X_OK) == 0;
+    return kUsable;
 }
 
 // Links the open file Fd under Name in the folder Folder; 0 or -1 (errno).
