@@ -6,10 +6,30 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace quelm::cli
 {
+
+namespace
+{
+
+// A group holds each of its unnamed temporaries open until it is put in
+// place: the soft limit of open files is raised to what a group needs,
+// where the hard limit allows. Nothing here uses select().
+void RoomForAGroup()
+{
+    struct rlimit limit {
+    };
+    const rlim_t wanted = SegmentBatch::kGroupSize + 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < wanted) {
+        limit.rlim_cur = std::min(wanted, limit.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+} // namespace
 
 SplitSink::SplitSink(CheckedOutput& Out, std::string Folder, bool Following)
     : m_out(Out), m_folder(std::move(Folder)), m_following(Following)
@@ -17,6 +37,7 @@ SplitSink::SplitSink(CheckedOutput& Out, std::string Folder, bool Following)
     if (!m_folder.empty() && m_folder.back() != '/') {
         m_folder += '/';
     }
+    RoomForAGroup();
 }
 
 void SplitSink::Plan(const std::vector<std::string>& RecordFiles)
@@ -36,8 +57,13 @@ void SplitSink::BeginFile(const std::string& RecordFile)
         m_remember = std::find(rest + 1, m_bases.end(), *rest) != m_bases.end();
         ++m_begun;
     }
-    EndBatch();
+    // A group goes on over the next file's segments: one sync for them all.
+    if (m_following) {
+        EndBatch();
+    }
     m_recordFile = RecordFile;
+    m_newFile = true;
+    m_batchFailed = false;
 }
 
 void SplitSink::EndBatch()
@@ -55,8 +81,11 @@ void SplitSink::ScannedFrom(const std::optional<FileId>& File)
     if (File == m_scanned) {
         return;
     }
-    EndBatch();
+    if (m_following) {
+        EndBatch();
+    }
     m_scanned = File;
+    m_newFile = true;
 }
 
 void SplitSink::Take(const SegmentRow& Row)
@@ -68,11 +97,17 @@ void SplitSink::Take(const SegmentRow& Row)
         ++m_unsaved;
         return;
     }
-    if (!m_batch) {
+    if (!m_batch || m_newFile) {
         // Opened at the first segment: a file that cannot be scanned has
         // said so already.
-        const std::string failure = Attempt(
-            [&] { m_batch = std::make_unique<SegmentBatch>(m_recordFile, SegmentBatch::kGroupSize, m_scanned); });
+        const std::string failure = Attempt([&] {
+            if (m_batch) {
+                m_batch->SetRecordFile(m_recordFile, m_scanned);
+            } else {
+                m_batch = std::make_unique<SegmentBatch>(m_recordFile, SegmentBatch::kGroupSize, m_scanned);
+            }
+        });
+        m_newFile = false;
         if (!failure.empty()) {
             Complain(m_out, failure);
             m_batchFailed = true;
@@ -153,6 +188,13 @@ void SplitSink::SayRepeats()
     }
     m_repeats = 0;
     m_lastFailure.clear();
+}
+
+void SplitSink::EndFile()
+{
+    if (m_following) {
+        SaveQueued();
+    }
 }
 
 void SplitSink::SaveQueued()

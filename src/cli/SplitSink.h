@@ -15,10 +15,11 @@ namespace quelm::cli
 {
 
 // The split command's rows: each row with an end is queued under its
-// default name in the folder, in one batch per record file (opened once,
-// made durable together); SaveQueued saves what is queued (and so does a
-// queue grown to a batch's group), printing the path of every segment saved
-// and saying why any other failed.
+// default name in the folder, in one batch for the run (each record file
+// opened once; a group, made durable together, may span record files);
+// SaveQueued saves what is queued (and so does a queue grown to a batch's
+// group), printing the path of every segment saved and saying why any other
+// failed. Following, the batch ends with each file read anew.
 class SplitSink : public RowSink
 {
   public:
@@ -32,6 +33,9 @@ class SplitSink : public RowSink
     void Plan(const std::vector<std::string>& RecordFiles);
     // The rows that follow are segments of RecordFile.
     void BeginFile(const std::string& RecordFile);
+    // A record file's rows have all been taken: following, they are saved
+    // now; otherwise they wait for their group to fill or SaveQueued.
+    void EndFile();
     void Take(const SegmentRow& Row) override;
     // Rows of another file than those queued (the followed file was
     // replaced): what is queued is saved first, the next batch opens anew.
@@ -74,6 +78,7 @@ class SplitSink : public RowSink
     };
     std::deque<Queued> m_queue;
     std::optional<FileId> m_scanned;
+    bool m_newFile = false; // the batch is to open m_recordFile first
     std::size_t m_queued = 0;
     bool m_batchFailed = false; // the record file could not be opened for it
     bool m_allSaved = true;

@@ -264,7 +264,8 @@ int Split(const CommandLine& Line, CheckedOutput& Out)
     SplitSink sink(Out, Line.directory, Line.follow);
     sink.Plan(Line.recordFiles);
     const bool allScanned = ScanFiles(
-        Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.SaveQueued(); });
+        Line, Out, sink, [&](const std::string& File) { sink.BeginFile(File); }, [&] { sink.EndFile(); });
+    sink.SaveQueued();
     sink.SayUnsaved();
     return allScanned && sink.AllSaved() ? 0 : 1;
 }

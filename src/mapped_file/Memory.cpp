@@ -1,5 +1,7 @@
 #include "Memory.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -18,7 +20,7 @@ Memory::~Memory()
 
 Memory::Memory(Memory&& Other) noexcept
     : m_fileHandle(std::move(Other.m_fileHandle)), m_viewBase(std::exchange(Other.m_viewBase, nullptr)),
-      m_viewSize(std::exchange(Other.m_viewSize, 0))
+      m_viewSize(std::exchange(Other.m_viewSize, 0)), m_viewStart(std::exchange(Other.m_viewStart, 0))
 {
 }
 
@@ -29,6 +31,7 @@ Memory& Memory::operator=(Memory&& Other) noexcept
         m_fileHandle = std::move(Other.m_fileHandle);
         m_viewBase = std::exchange(Other.m_viewBase, nullptr);
         m_viewSize = std::exchange(Other.m_viewSize, 0);
+        m_viewStart = std::exchange(Other.m_viewStart, 0);
     }
     return *this;
 }
@@ -64,10 +67,11 @@ ByteView Memory::MapFile(ReadOnlyFile&& File, std::uint64_t From)
     }
     m_viewBase = base;
     m_viewSize = length;
+    m_viewStart = From - offset;
     // The scan reads front to back once: the kernel reads ahead further.
     // The pages read stay in the page cache and in this mapping (they count
-    // as the process's file-backed memory, up to the file's size) until
-    // the mapping goes or memory is short; nothing is dropped behind us.
+    // as the process's file-backed memory, up to the file's size) until the
+    // mapping goes or memory is short; nothing is dropped behind us.
     ::madvise(base, static_cast<std::size_t>(length), MADV_SEQUENTIAL);
     return ByteView(static_cast<const std::uint8_t*>(base) + (From - offset), size - From);
 }
@@ -82,12 +86,46 @@ std::uint64_t Memory::CurrentSize() const
     return static_cast<std::uint64_t>(info.st_size);
 }
 
+bool Memory::Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::size_t& Length) const
+{
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    // In the mapping, which begins at a page.
+    std::uint64_t first = std::min(Begin + m_viewStart, m_viewSize);
+    std::uint64_t last = std::min(End + m_viewStart, m_viewSize);
+    first = first / page * page;
+    last = std::min((last + page - 1) / page * page, m_viewSize);
+    if (m_viewBase == nullptr || first >= last) {
+        return false;
+    }
+    Start = static_cast<std::uint8_t*>(m_viewBase) + first;
+    Length = static_cast<std::size_t>(last - first);
+    return true;
+}
+
+void Memory::Populate(std::uint64_t Begin, std::uint64_t End) const
+{
+#ifdef MADV_POPULATE_READ
+    void* start = nullptr;
+    std::size_t length = 0;
+    // An older kernel says EINVAL once and is not asked again.
+    static std::atomic<bool> refused{false};
+    if (!refused.load(std::memory_order_relaxed) && Pages(Begin, End, start, length) &&
+        ::madvise(start, length, MADV_POPULATE_READ) != 0 && errno == EINVAL) {
+        refused.store(true, std::memory_order_relaxed);
+    }
+#else
+    (void)Begin;
+    (void)End;
+#endif
+}
+
 void Memory::UnmapFile()
 {
     if (m_viewBase != nullptr) {
         ::munmap(m_viewBase, static_cast<std::size_t>(m_viewSize));
         m_viewBase = nullptr;
         m_viewSize = 0;
+        m_viewStart = 0;
     }
     m_fileHandle.Reset();
 }

@@ -41,11 +41,24 @@ class Memory
     std::uint64_t CurrentSize() const;
 
     bool Closed() const { return !m_fileHandle.Valid(); }
+    // The mapped file's descriptor, or -1.
+    int Descriptor() const { return m_fileHandle.Get(); }
+
+    // Maps the pages of view offsets Begin .. End - 1 that are in the page
+    // cache (reading those that are not) in one call, ahead of a reader, so
+    // that it does not fault them in one small piece at a time. Harmless
+    // where the kernel cannot (before Linux 5.14) or past the file's end.
+    void Populate(std::uint64_t Begin, std::uint64_t End) const;
 
   private:
     UniqueFd m_fileHandle;
+    // The pages that view offsets [Begin, End) touch, within the mapping;
+    // false when none.
+    bool Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::size_t& Length) const;
+
     void* m_viewBase = nullptr;
     std::uint64_t m_viewSize = 0;
+    std::uint64_t m_viewStart = 0; // the view's first byte in the mapping
 };
 
 } // namespace quelm

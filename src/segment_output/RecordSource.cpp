@@ -1,10 +1,13 @@
 #include "RecordSource.h"
 
 #include "../mapped_file/Failure.h"
+#include "../mapped_file/FaultGuard.h"
 #include "../mapped_file/FileIo.h"
+#include "../mapped_file/ReadOnlyFile.h"
 #include "../record/MarkerFormat.h"
 #include "FileWriting.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -33,19 +36,53 @@ Failure Changed(const std::string& Path)
 
 } // namespace
 
-RecordSource::RecordSource(const std::string& File, const std::optional<FileId>& Scanned)
-    : m_path(File), m_file(File), m_otherFile(Scanned && !(*Scanned == FileId::Of(m_file.Info())))
+RecordSource::RecordSource(const std::string& File, const std::optional<FileId>& Scanned) : m_path(File)
 {
+    ReadOnlyFile file(File);
+    m_info = file.Info();
+    m_otherFile = Scanned && !(*Scanned == FileId::Of(m_info));
+    m_view = m_memory.MapFile(std::move(file));
 }
 
 bool RecordSource::Is(const struct stat& Info) const
 {
-    return Info.st_dev == m_file.Info().st_dev && Info.st_ino == m_file.Info().st_ino;
+    return Info.st_dev == m_info.st_dev && Info.st_ino == m_info.st_ino;
+}
+
+namespace
+{
+
+struct Comparison {
+    const std::uint8_t* at;
+    std::string_view expected;
+    bool same;
+};
+
+void Compare(void* Context)
+{
+    auto& comparison = *static_cast<Comparison*>(Context);
+    comparison.same = std::memcmp(comparison.at, comparison.expected.data(), comparison.expected.size()) == 0;
+}
+
+} // namespace
+
+bool RecordSource::Holds(std::string_view Expected, std::uint64_t Offset) const
+{
+    if (Expected.size() > kMarkerSize) {
+        return false;
+    }
+    if (Offset + Expected.size() <= m_view.Size()) {
+        Comparison comparison{m_view.Data() + Offset, Expected, false};
+        return RunGuarded(m_view.Data(), m_view.Size(), Compare, &comparison) && comparison.same;
+    }
+    std::array<char, kMarkerSize> bytes{};
+    return ReadAt(bytes.data(), Expected.size(), static_cast<off_t>(Offset)) == Expected.size() &&
+           std::string_view(bytes.data(), Expected.size()) == Expected;
 }
 
 std::size_t RecordSource::ReadAt(char* Data, std::size_t Size, off_t Offset) const
 {
-    const ssize_t done = ReadFullyAt(m_file.Descriptor(), Data, Size, Offset);
+    const ssize_t done = ReadFullyAt(Fd(), Data, Size, Offset);
     if (done < 0) {
         SystemFailure("cannot read", m_path, static_cast<int>(-done));
     }
@@ -63,13 +100,7 @@ void RecordSource::CheckMarkers(const SegmentOffsets& Offsets, const SegmentMark
         {Offsets.p2, Whole != nullptr ? std::string_view(Whole->end) : std::string_view(heads[1])}};
     for (const auto& [last, expected] : markers) {
         const std::int64_t first = last - kMarkerLastByte;
-        if (first < 0) {
-            throw Changed(m_path);
-        }
-        std::array<char, kMarkerSize> bytes{};
-        const std::size_t want = std::min<std::size_t>(expected.size(), bytes.size());
-        if (ReadAt(bytes.data(), want, static_cast<off_t>(first)) < want ||
-            std::string_view(bytes.data(), want) != expected) {
+        if (first < 0 || !Holds(expected, static_cast<std::uint64_t>(first))) {
             throw Changed(m_path);
         }
     }
@@ -84,8 +115,7 @@ void RecordSource::CopyRange(const ByteRange& Range, int Out, const std::string&
     std::int64_t left = Range.length;
     // In the kernel first: no user buffer at all.
     while (left > 0) {
-        const ssize_t n =
-            ::copy_file_range(m_file.Descriptor(), &from, Out, nullptr, static_cast<std::size_t>(left), 0);
+        const ssize_t n = ::copy_file_range(Fd(), &from, Out, nullptr, static_cast<std::size_t>(left), 0);
         if (n > 0) {
             left -= n;
             continue;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "../mapped_file/ByteView.h"
 #include "../mapped_file/FileId.h"
-#include "../mapped_file/ReadOnlyFile.h"
+#include "../mapped_file/Memory.h"
 #include "Extraction.h"
 
 #include <optional>
@@ -13,7 +14,8 @@ namespace quelm
 
 // The record file opened for copying segments out of it. Opened once
 // (without blocking, so a FIFO put in its place cannot hang the program)
-// and refused unless it is a regular file.
+// and refused unless it is a regular file; mapped as well, so that markers
+// are checked in memory rather than by a read each.
 class RecordSource
 {
   public:
@@ -43,9 +45,17 @@ class RecordSource
   private:
     // Reads Size bytes at Offset; fewer only at the end of the file.
     std::size_t ReadAt(char* Data, std::size_t Size, off_t Offset) const;
+    // True when the file holds Expected at Offset. In the mapping (a file
+    // cut short under it reads as a mismatch), or by a read for bytes
+    // appended since it was mapped.
+    bool Holds(std::string_view Expected, std::uint64_t Offset) const;
+    int Fd() const { return m_memory.Descriptor(); }
 
     std::string m_path;
-    ReadOnlyFile m_file;
+    struct stat m_info {
+    };
+    Memory m_memory;
+    ByteView m_view;
     bool m_otherFile = false; // not the file scanned
 };
 

@@ -16,6 +16,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -63,12 +64,15 @@ void SplitPath(const std::string& Path, Destination& Into)
     Into.name = std::move(name);
 }
 
-// One item of a group on its way: written, not yet in place.
+// One item of a group on its way: written, not yet in place. Unchecked:
+// its name was not looked up (it is placed only where nothing is, and
+// looked up when something is).
 struct Pending {
     std::size_t item = 0;
     Folder folder;
     std::string name;
     TemporaryFile file;
+    bool unchecked = false;
 };
 
 SegmentOffsets EndedOffsets(const SegmentRow& Row)
@@ -86,6 +90,18 @@ void CheckMarkers(const RecordSource& Source, const SegmentOffsets& Offsets,
     Source.CheckMarkers(Offsets, Markers ? &*Markers : nullptr);
 }
 
+// The soft limit of open descriptors, less room for everything else.
+std::size_t OpenBudget()
+{
+    struct rlimit limit {
+    };
+    constexpr rlim_t kReserve = 256;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur <= kReserve) {
+        return 0;
+    }
+    return static_cast<std::size_t>(std::min<rlim_t>(limit.rlim_cur - kReserve, SegmentBatch::kGroupSize));
+}
+
 } // namespace
 
 // The folders of a batch's targets, each opened once: targets are looked
@@ -101,13 +117,10 @@ class SegmentBatch::Folders
     // never for a name of our own making) and refuses what a segment must
     // not replace. Each link is read relative to its own open folder: a path
     // resolved in one go (realpath) would skip the kernel's rule.
-    Destination Resolve(const std::string& Target, LinkRule Links, const RecordSource& Source)
+    Destination Resolve(const std::string& Target, LinkRule Links, const RecordSource& Source,
+                        const RecordSource& Current)
     {
-        if (Target.empty()) {
-            throw Failure("no file name to save the segment under");
-        }
-        Destination destination;
-        SplitPath(Target, destination);
+        Destination destination = Unresolved(Target);
         struct stat info {
         };
         for (int hops = 0;; ++hops) {
@@ -149,10 +162,25 @@ class SegmentBatch::Folders
         if (!S_ISREG(info.st_mode)) {
             throw Failure("cannot save " + Target, Target, "it exists and is not a regular file");
         }
-        if (Source.Is(info)) {
+        if (Source.Is(info) || Current.Is(info)) {
             throw Failure("refusing to save over the record file itself: " + Target, Target, std::string());
         }
         destination.replaced = info;
+        return destination;
+    }
+
+    // The target's open folder and its name there, not looked up.
+    Destination Unresolved(const std::string& Target)
+    {
+        if (Target.empty()) {
+            throw Failure("no file name to save the segment under");
+        }
+        Destination destination;
+        SplitPath(Target, destination);
+        if (destination.name.empty()) {
+            throw Failure("cannot save " + Target, Target, "it names a folder");
+        }
+        destination.folder = Open(destination.folderPath);
         return destination;
     }
 
@@ -191,21 +219,26 @@ class SegmentBatch::Folders
 };
 
 SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize, const std::optional<FileId>& Scanned)
-    : m_source(RecordFile, Scanned), m_folders(std::make_unique<Folders>()),
-      m_groupSize(std::clamp<std::size_t>(GroupSize, 1, kGroupSize))
+    : m_source(std::make_shared<const RecordSource>(RecordFile, Scanned)), m_folders(std::make_unique<Folders>()),
+      m_openBudget(OpenBudget()), m_groupSize(std::clamp<std::size_t>(GroupSize, 1, kGroupSize))
 {
+}
+
+void SegmentBatch::SetRecordFile(const std::string& RecordFile, const std::optional<FileId>& Scanned)
+{
+    m_source = std::make_shared<const RecordSource>(RecordFile, Scanned);
 }
 
 SegmentBatch::~SegmentBatch() = default;
 
 void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links)
 {
-    m_items.push_back({Offsets, Target, {}, Links, std::nullopt, {}});
+    m_items.push_back({Offsets, Target, {}, Links, std::nullopt, {}, m_source});
 }
 
 void SegmentBatch::Add(const SegmentRow& Row, const std::string& Target, LinkRule Links)
 {
-    m_items.push_back({EndedOffsets(Row), Target, {}, Links, Row.Markers(), {}});
+    m_items.push_back({EndedOffsets(Row), Target, {}, Links, Row.Markers(), {}, m_source});
 }
 
 void SegmentBatch::AddJoined(std::span<const SegmentRow> Rows, const std::string& Target, LinkRule Links)
@@ -213,7 +246,7 @@ void SegmentBatch::AddJoined(std::span<const SegmentRow> Rows, const std::string
     if (Rows.empty()) {
         throw Failure("no segment to save");
     }
-    BatchItem item{EndedOffsets(Rows.front()), Target, {}, Links, Rows.front().Markers(), {}};
+    BatchItem item{EndedOffsets(Rows.front()), Target, {}, Links, Rows.front().Markers(), {}, m_source};
     item.following.reserve(Rows.size() - 1);
     for (const SegmentRow& row : Rows.subspan(1)) {
         item.following.push_back({EndedOffsets(row), row.Markers()});
@@ -263,42 +296,56 @@ void SegmentBatch::NoteFailure(BatchItem& Item, const Failure& Why)
 
 std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
 {
-    // 1. Every segment into a temporary beside its target.
+    // 1. Every segment into a temporary beside its target, its writeback
+    // started at once so that it runs while the next ones are copied.
     m_folders->Forget();
     std::vector<Pending> pending;
     pending.reserve(End - Begin);
     const bool alone = End - Begin == 1;
+    std::size_t held = 0; // unnamed temporaries, each an open descriptor
     for (std::size_t i = Begin; i < End; ++i) {
         if (HaltNow()) {
             End = i;
             break;
         }
         BatchItem& item = m_items[i];
+        const RecordSource& source = *item.source;
         try {
-            const Destination destination = m_folders->Resolve(item.target, item.links, m_source);
+            // A split's name is looked up only if something is there when
+            // the file is put in place: then the checks a looked-up target
+            // gets here are made there.
+            const bool unchecked = !alone && item.links == LinkRule::Never;
+            const Destination destination = unchecked ? m_folders->Unresolved(item.target)
+                                                      : m_folders->Resolve(item.target, item.links, source, *m_source);
             const Folder& folder = destination.folder;
             const std::string key =
                 std::to_string(folder.device) + ':' + std::to_string(folder.inode) + '/' + destination.name;
             if (!m_targets.insert(key).second) {
                 throw Failure("cannot save " + item.target, item.target, "another segment is saved under that name");
             }
-            CheckMarkers(m_source, item.offsets, item.markers);
-            for (const BatchPart& part : item.following) {
-                CheckMarkers(m_source, part.offsets, part.markers);
+            try {
+                CheckMarkers(source, item.offsets, item.markers);
+                for (const BatchPart& part : item.following) {
+                    CheckMarkers(source, part.offsets, part.markers);
+                }
+            } catch (const Failure&) {
+                // A target that a lookup refuses says so first, as when it
+                // is looked up before.
+                if (unchecked) {
+                    m_folders->Resolve(item.target, item.links, source, *m_source);
+                }
+                throw;
             }
-            TemporaryFile file(folder.fd, destination.folderPath);
+            TemporaryFile file(folder.fd, destination.folderPath, unchecked && m_unnamed && held < m_openBudget);
+            held += file.Unnamed() ? 1 : 0;
             if (destination.replaced) {
                 // The new file takes the place of the old one: it keeps its
                 // permissions (and its owner, where the process may).
-                const struct stat& old = *destination.replaced;
-                if (::fchown(file.Fd(), old.st_uid, old.st_gid) != 0) {
-                    // Not ours to give away: the owner becomes the saver.
-                }
-                ::fchmod(file.Fd(), old.st_mode & 0777);
+                file.KeepOwnerAndMode(*destination.replaced);
             }
-            m_source.CopyRange(SavingRange(item.offsets), file.Fd(), item.target);
+            source.CopyRange(SavingRange(item.offsets), file.Fd(), item.target);
             for (const BatchPart& part : item.following) {
-                m_source.CopyRange(SavingRange(part.offsets), file.Fd(), item.target);
+                source.CopyRange(SavingRange(part.offsets), file.Fd(), item.target);
             }
             WriteID3(file.Fd(), item.target);
             // A single save syncs its own file; a group syncs its file
@@ -306,8 +353,13 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             if (alone && ::fdatasync(file.Fd()) != 0) {
                 SystemFailure("cannot write", item.target, errno);
             }
-            file.Close(item.target);
-            pending.push_back({i, folder, destination.name, std::move(file)});
+            if (!alone) {
+                ::sync_file_range(file.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+            }
+            if (!file.Unnamed()) {
+                file.Close(item.target);
+            }
+            pending.push_back({i, folder, destination.name, std::move(file), unchecked});
         } catch (const Failure& failure) {
             NoteFailure(item, failure);
         }
@@ -325,21 +377,33 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
 
     // 3. Into place, then each folder synced once so the new names last.
     // A temporary that could not be made durable is removed with pending.
-    std::map<int, std::vector<std::size_t>> renamed; // folder: items
+    std::map<int, std::vector<std::size_t>> placed; // folder: items
     for (Pending& one : pending) {
         BatchItem& item = m_items[one.item];
         try {
             if (const int error = synced[one.folder.device]; error != 0) {
                 SystemFailure("cannot write", item.target, error);
             }
-            one.file.PutInPlace(one.name, item.target);
-            renamed[one.folder.fd].push_back(one.item);
+            if (!one.unchecked || !one.file.PutInPlaceIfFree(one.name, item.target)) {
+                if (one.unchecked) {
+                    // Something is there: replaced only as a looked-up
+                    // target is, in the same folder (a split follows no
+                    // link).
+                    const Destination destination =
+                        m_folders->Resolve(item.target, item.links, *item.source, *m_source);
+                    if (destination.replaced) {
+                        one.file.KeepOwnerAndMode(*destination.replaced);
+                    }
+                }
+                one.file.PutInPlace(one.name, item.target);
+            }
+            placed[one.folder.fd].push_back(one.item);
         } catch (const Failure& failure) {
             NoteFailure(item, failure);
         }
     }
     pending.clear();
-    for (const auto& [folder, items] : renamed) {
+    for (const auto& [folder, items] : placed) {
         // EINVAL: a file system that cannot sync a folder.
         if (::fsync(folder) != 0 && errno != EINVAL) {
             const int error = errno;

@@ -41,20 +41,29 @@ struct BatchItem {
     // Further segments written into the same file, in order, before its
     // one tag: several messages saved as a record file of their own.
     std::vector<BatchPart> following;
+    // The record file it is copied from.
+    std::shared_ptr<const RecordSource> source;
 
     bool Saved() const { return failure == nullptr; }
 };
 
-// Saves many segments of one record file at disk speed without giving up
-// the safety of a single save. The record file is opened once; each
-// segment (both markers and everything between them, then the ID3v1 tag)
-// is copied in the kernel into a short hidden temporary file in its
-// target's folder; the temporaries are made durable together (one syncfs
-// per file system), then renamed over their targets, and each folder is
+// Saves many segments of one or more record files at disk speed without
+// giving up the safety of a single save. Each record file is opened once;
+// each segment (both markers and everything between them, then the ID3v1
+// tag) is copied in the kernel into a temporary file in its target's folder,
+// whose writeback starts at once; the temporaries are made durable together
+// (one syncfs per file system), then put in place, and each folder is
 // synced once. After a crash at any moment a target holds either its old
 // content or the complete new segment. Items are saved in groups of at
 // most kGroupSize (one sync each), so that the temporaries in progress
 // stay a bounded number that a signal handler can remove.
+//
+// A target that a split names (LinkRule::Never) is not looked up first:
+// its temporary is unnamed where the file system allows (O_TMPFILE, so a
+// crash leaves nothing behind) and linked under the target's name only if
+// nothing is there; a name that exists gets the checks below and is
+// replaced by a rename. Other targets are checked before they are written
+// and written under a hidden name.
 //
 // Each target is checked before anything is written: an existing target
 // must be a regular file (a symlink is followed, as LinkRule says, to the
@@ -81,6 +90,13 @@ class SegmentBatch
     // Scanned, when known, is the file the segments were scanned from.
     explicit SegmentBatch(const std::string& RecordFile, std::size_t GroupSize = kGroupSize,
                           const std::optional<FileId>& Scanned = std::nullopt);
+    // Opens another record file for the items added from now on (Failure as
+    // the constructor); the items queued before still copy from theirs, and
+    // a group may hold items of both.
+    void SetRecordFile(const std::string& RecordFile, const std::optional<FileId>& Scanned = std::nullopt);
+    // Writes every temporary under a hidden name, as on a file system
+    // without unnamed files.
+    void NameTemporaries() { m_unnamed = false; }
     ~SegmentBatch();
     SegmentBatch(const SegmentBatch&) = delete;
     SegmentBatch& operator=(const SegmentBatch&) = delete;
@@ -125,8 +141,10 @@ class SegmentBatch
     bool HaltNow();
     void NoteFailure(BatchItem& Item, const Failure& Why);
 
-    RecordSource m_source;
+    std::shared_ptr<const RecordSource> m_source;
     std::unique_ptr<Folders> m_folders;
+    bool m_unnamed = true;
+    std::size_t m_openBudget = 0; // unnamed temporaries held open at most
     std::vector<BatchItem> m_items;
     std::set<std::string> m_targets; // folder device:inode/name
     std::size_t m_groupSize;

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -83,6 +84,22 @@ void MakeName(char (&Name)[kNameBytes])
     Name[12] = '\0';
 }
 
+// Unnamed files are linked through /proc/self/fd: linkat's AT_EMPTY_PATH
+// needs a privilege that users lack.
+bool ProcFdUsable()
+{
+    static const bool kUsable = ::access("/proc/self/fd", X_OK) == 0;
+    return kUsable;
+}
+
+// Links the open file Fd under Name in the folder Folder; 0 or -1 (errno).
+int LinkAt(int Fd, int Folder, const char* Name)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", Fd);
+    return ::linkat(AT_FDCWD, path, Folder, Name, AT_SYMLINK_FOLLOW);
+}
+
 } // namespace
 
 void RemoveTemporaryFiles() noexcept
@@ -150,18 +167,41 @@ void RemoveTemporaryFilesOnSignals()
     Signals::HandleStop();
 }
 
-TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath) : m_folder(Folder)
+TemporaryFile::TemporaryFile(int Folder, const std::string& FolderPath, bool Unnamed) : m_folder(Folder)
+{
+    if (Unnamed && ProcFdUsable()) {
+        const int fd = ::openat(Folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        const int error = errno;
+        if (fd >= 0) {
+            m_fd.Reset(fd);
+            m_unnamed = true;
+            return;
+        }
+        // A file system without unnamed files, or no descriptor to spare
+        // for one held open until its group is in place: a name instead.
+        if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL && error != EMFILE) {
+            SystemFailure("cannot write into", FolderPath, error);
+        }
+    }
+    CreateNamed(FolderPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY);
+}
+
+void TemporaryFile::CreateNamed(const std::string& FolderPath, int Flags)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         MakeName(m_name);
         // Known to the signal handler before it exists, so that no moment
         // is left in which it exists unknown.
-        m_slot = Claim(Folder, m_name);
-        m_fd.Reset(::openat(Folder, m_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-        if (m_fd) {
+        m_slot = Claim(m_folder, m_name);
+        // Flags 0: the open unnamed file gets the name.
+        const int made = Flags == 0 ? LinkAt(m_fd.Get(), m_folder, m_name) : ::openat(m_folder, m_name, Flags, 0666);
+        const int error = errno;
+        if (Flags != 0 && made >= 0) {
+            m_fd.Reset(made);
+        }
+        if (made >= 0) {
             return;
         }
-        const int error = errno;
         Release(m_slot);
         m_slot = -1;
         if (error != EEXIST) {
@@ -181,7 +221,7 @@ TemporaryFile::~TemporaryFile()
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& Other) noexcept
-    : m_folder(Other.m_folder), m_fd(std::move(Other.m_fd)), m_slot(Other.m_slot)
+    : m_folder(Other.m_folder), m_fd(std::move(Other.m_fd)), m_slot(Other.m_slot), m_unnamed(Other.m_unnamed)
 {
     std::memcpy(m_name, Other.m_name, kNameBytes);
     Other.m_slot = -1;
@@ -194,12 +234,58 @@ void TemporaryFile::Close(const std::string& Target)
     }
 }
 
+bool TemporaryFile::PutInPlaceIfFree(const std::string& Name, const std::string& Target)
+{
+    // Neither call replaces anything: a name that exists is left to the
+    // caller's checks.
+    const int done = m_unnamed ? LinkAt(m_fd.Get(), m_folder, Name.c_str())
+                               : ::renameat2(m_folder, m_name, m_folder, Name.c_str(), RENAME_NOREPLACE);
+    if (done == 0) {
+        if (m_unnamed) {
+            m_unnamed = false;
+            // In place and whole: its bytes were made durable before it
+            // was named, so a late close error changes nothing.
+            if (!m_fd.Close()) {
+            }
+        }
+        Forget();
+        return true;
+    }
+    // EINVAL: a file system that cannot rename without replacing.
+    if (errno == EEXIST || (!m_unnamed && errno == EINVAL)) {
+        return false;
+    }
+    SystemFailure("cannot save", Target, errno);
+}
+
 void TemporaryFile::PutInPlace(const std::string& Name, const std::string& Target)
 {
+    if (m_unnamed) {
+        // Only a rename replaces a file in one step: the file is named first.
+        CreateNamed(Target, 0);
+        m_unnamed = false;
+        Close(Target);
+    }
     if (::renameat(m_folder, m_name, m_folder, Name.c_str()) != 0) {
         SystemFailure("cannot save", Target, errno);
     }
     Forget();
+}
+
+void TemporaryFile::KeepOwnerAndMode(const struct stat& Replaced)
+{
+    // By descriptor while open, else by name: a named file is closed once
+    // written.
+    const int chown = m_fd ? ::fchown(m_fd.Get(), Replaced.st_uid, Replaced.st_gid)
+                           : ::fchownat(m_folder, m_name, Replaced.st_uid, Replaced.st_gid, AT_SYMLINK_NOFOLLOW);
+    if (chown != 0) {
+        // Not ours to give away: the owner becomes the saver.
+    }
+    if (m_fd) {
+        ::fchmod(m_fd.Get(), Replaced.st_mode & 0777);
+    } else {
+        ::fchmodat(m_folder, m_name, Replaced.st_mode & 0777, 0);
+    }
 }
 
 void TemporaryFile::Forget() noexcept

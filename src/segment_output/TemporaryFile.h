@@ -3,6 +3,7 @@
 #include "../mapped_file/UniqueFd.h"
 
 #include <string>
+#include <sys/stat.h>
 
 namespace quelm
 {
@@ -27,16 +28,20 @@ void RemoveTemporaryFiles() noexcept;
 // only takes the lock (the folder was swept already).
 void ClaimSaveFolder(int Folder, bool Sweep = true);
 
-// A file being written beside its target under a short hidden name
-// (".qlm" and eight random characters, so that it never makes a valid
-// target name too long). It is removed when the object goes away, or by a
-// signal handler as above, unless it was put in place first.
+// A file being written beside its target: unnamed (O_TMPFILE) where asked
+// for and the file system has it, so that nothing is left behind by a crash
+// and the finished file is linked under its name in one step; else under a
+// short hidden name (".qlm" and eight random characters, so that it never
+// makes a valid target name too long). It is removed when the object goes
+// away, or by a signal handler as above, unless it was put in place first.
 class TemporaryFile
 {
   public:
     // Creates the file in the open folder Folder (named FolderPath in
-    // messages) with mode 0666 less the umask. Throws Failure.
-    TemporaryFile(int Folder, const std::string& FolderPath);
+    // messages) with mode 0666 less the umask: unnamed when Unnamed is true
+    // and the file system and /proc allow it, else under a hidden name.
+    // Throws Failure.
+    TemporaryFile(int Folder, const std::string& FolderPath, bool Unnamed = false);
     ~TemporaryFile();
     TemporaryFile(TemporaryFile&& Other) noexcept;
     TemporaryFile& operator=(TemporaryFile&&) = delete;
@@ -45,19 +50,32 @@ class TemporaryFile
 
     // The open file, or -1 after Close.
     int Fd() const { return m_fd.Get(); }
+    // True when the file has no name: it must stay open until it is put in
+    // place, and vanishes with its descriptor.
+    bool Unnamed() const { return m_unnamed; }
     // Closes the file; throws Failure naming Target when the close reports
-    // a write error.
+    // a write error. An unnamed file is closed only once put in place.
     void Close(const std::string& Target);
-    // Renames the file over Name in its folder; afterwards it is no longer
-    // removed. Throws Failure naming Target.
+    // Gives the file the name Name in its folder unless something is there
+    // already: true once done (it is no longer removed); false, with nothing
+    // changed, when Name exists or the file system cannot tell (then
+    // PutInPlace replaces). Throws Failure naming Target.
+    bool PutInPlaceIfFree(const std::string& Name, const std::string& Target);
+    // Puts the file over Name in its folder, replacing what is there;
+    // afterwards it is no longer removed. Throws Failure naming Target.
     void PutInPlace(const std::string& Name, const std::string& Target);
+    // Gives the file the owner (where the process may) and the permission
+    // bits of the file it replaces.
+    void KeepOwnerAndMode(const struct stat& Replaced);
 
   private:
+    void CreateNamed(const std::string& FolderPath, int Flags);
     void Forget() noexcept;
 
     int m_folder = -1;
     UniqueFd m_fd;
     int m_slot = -1;
+    bool m_unnamed = false;
     char m_name[16] = {};
 };
 

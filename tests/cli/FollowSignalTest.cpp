@@ -36,8 +36,21 @@ std::size_t Files(const std::string& Folder, const std::string& Prefix)
     return count;
 }
 
+// True while Pid holds open a file in Folder: a temporary being written,
+// unnamed (O_TMPFILE) or under a hidden name.
+bool WritesInto(pid_t Pid, const std::string& Folder)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(Pid) + "/fd", error)) {
+        if (std::filesystem::read_symlink(entry.path(), error).string().starts_with(Folder + "/")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // split --follow, caught while it saves a large group of segments: its
-// hidden temporaries are there.
+// temporaries are open.
 class SplitFollowSaving : public ::testing::Test
 {
   protected:
@@ -47,7 +60,7 @@ class SplitFollowSaving : public ::testing::Test
         AppendFile(path, Segments(1, kAppended));
         bool saving = false;
         for (int i = 0; i < 100000 && !saving && follow.Running(); ++i) {
-            saving = Files(out, ".qlm") > 0;
+            saving = Files(out, ".qlm") > 0 || WritesInto(follow.Pid(), out);
         }
         ASSERT_TRUE(saving);
     }

@@ -1,8 +1,14 @@
 #include "CliCommand.h"
+#include "RecordWriter.h"
+#include "record/Scanner.h"
+#include "segment_output/DefaultName.h"
+#include "segment_output/SegmentSaver.h"
 #include "support/RecordBytes.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace quelm::test;
 
@@ -110,4 +116,54 @@ TEST(ManyFiles, SplitNeverSavesOverASegmentOfTheSameRun)
 
     // A run of its own replaces what an earlier run saved.
     EXPECT_EQ(Cli("split " + Quote(second) + " -d " + Quote(dir.Path("out"))).out, shown + ".mp3\n");
+}
+
+// A split of several generated record files (one group over all of them)
+// leaves exactly the files that saving each message alone leaves: the same
+// names, the same bytes (the tag's save time aside), nothing else.
+TEST(ManyFiles, SplitSavesWhatSingleSavesSaveOverRecordFilesInOneGroup)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path("out"));
+    std::filesystem::create_directories(dir.Path("alone"));
+    std::vector<std::string> files;
+    std::string arguments;
+    for (const std::string name : {"north.mp3", "south-2.mp3", "west.x.mp3"}) {
+        quelm::tools::RecordPlan plan;
+        plan.segments = 150;
+        plan.seed = static_cast<std::uint32_t>(files.size() + 3);
+        plan.oddCases = true;
+        files.push_back(dir.Path(name));
+        quelm::tools::WriteRecordFile(files.back(), plan);
+        arguments.append(1, ' ').append(Quote(files.back()));
+    }
+    const auto result = Cli("split --no-filter -d " + Quote(dir.Path("out")) + arguments);
+    std::size_t saved = 0;
+    for (const std::string& file : files) {
+        quelm::SegmentTable table;
+        RecordingHost host;
+        quelm::Scanner(table, host).Look4Frame(file);
+        for (const quelm::SegmentRow& row : table.Rows()) {
+            if (row.HasEnd()) {
+                std::string target = dir.Path("alone");
+                target.append(1, '/').append(quelm::DefaultSegmentName(file, row));
+                quelm::SaveSegmentFile(file, row, table.ScannedFile(), target);
+                ++saved;
+            }
+        }
+    }
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(result.out.begin(), result.out.end(), '\n')), saved);
+    const auto holdings = [](const std::string& Folder) {
+        std::map<std::string, std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(Folder)) {
+            std::string bytes = ReadFile(entry.path().string());
+            // The tag's "Start <save time>" and year.
+            std::fill(bytes.end() - 128 + 63, bytes.end() - 128 + 97, '\0');
+            found[entry.path().filename().string()] = bytes;
+        }
+        return found;
+    };
+    EXPECT_GT(saved, 300U);
+    EXPECT_TRUE(holdings(dir.Path("out")) == holdings(dir.Path("alone")));
 }

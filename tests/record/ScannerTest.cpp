@@ -247,6 +247,25 @@ INSTANTIATE_TEST_SUITE_P(Scanner, EverySearchPath,
                          ::testing::Values(SearchPath::Bytes, SearchPath::Sse2, SearchPath::Avx2, SearchPath::Avx512),
                          PathName);
 
+// The mapping is populated ahead of the scan and let go behind it in
+// pieces of 4 MiB: markers on, just before and just after those edges, and
+// files that end at, just before or just past one, are read as anywhere.
+TEST(Scanner, MarkersAndFileEndsAtThePopulatedPiecesEdgesAreReadAsAnywhere)
+{
+    constexpr std::size_t kPiece = std::size_t{4} << 20;
+    for (const std::size_t size : {kPiece - 1, kPiece, kPiece + 1, kPiece + 29, 2 * kPiece + (256 << 10) + 3}) {
+        for (const std::size_t back : {0, 1, 29, 30}) {
+            std::string bytes = Filler(size);
+            // The last marker that fits, ending with the file.
+            bytes.replace(size - 30, 30, Start("10:00:00"));
+            for (std::size_t edge = kPiece; edge - back + 60 <= size; edge += kPiece) {
+                bytes.replace(edge - back, 30, Start("10:00:00"));
+            }
+            EXPECT_EQ(ScannedStarts(bytes), Walk(bytes)) << size << " bytes, " << back;
+        }
+    }
+}
+
 TEST(Scanner, StopDuringAYieldHandsOverNoFurtherMarker)
 {
     std::string bytes;

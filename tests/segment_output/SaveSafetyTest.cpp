@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -244,4 +246,138 @@ TEST_F(SaveSafety, ARangeJoinsItsRowsUnderOneTagAndChecksEachOfThem)
     EXPECT_EQ(Message([&] { SaveSegmentRange(record, rows, std::nullopt, target); }),
               "the record file " + record + " has changed since it was scanned; load it again");
     EXPECT_EQ(ReadFile(target), saved);
+}
+
+namespace
+{
+
+// What a folder holds: each name and its bytes, the tag's save time aside
+// (two saves need not fall in the same second).
+std::map<std::string, std::string> Holdings(const std::string& Folder)
+{
+    std::map<std::string, std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder)) {
+        std::string bytes = entry.is_symlink() ? "-> " + std::filesystem::read_symlink(entry).string()
+                                               : ReadFile(entry.path().string());
+        if (bytes.size() >= 128 && bytes.compare(bytes.size() - 128, 3, "TAG") == 0) {
+            std::fill(bytes.end() - 128 + 63, bytes.end() - 128 + 97, '\0');
+        }
+        found[entry.path().filename().string()] = bytes;
+    }
+    return found;
+}
+
+} // namespace
+
+// A split's group spans record files, each segment copied from its own; its
+// names are not looked up before they are written, yet what is there gets
+// every check: a file is replaced keeping its mode, a link or the record
+// file itself is refused. Unnamed temporaries and named ones (a file system
+// without O_TMPFILE) leave the same files, and nothing else.
+TEST_F(SaveSafety, ASplitsGroupSpansRecordFilesAndEitherKindOfTemporaryLeavesTheSameFiles)
+{
+    const std::string other = dir.Write("other.mp3", Record('b'));
+    std::map<std::string, std::string> before;
+    for (const bool named : {false, true}) {
+        const std::string out = named ? "named" : "unnamed";
+        std::filesystem::create_directory(dir.Path(out));
+        const std::string kept = dir.Write(out + "/kept.mp3", "old");
+        ::chmod(kept.c_str(), 0600);
+        std::filesystem::create_symlink(dir.Path(out + "/kept.mp3"), dir.Path(out + "/link.mp3"));
+        std::filesystem::create_hard_link(other, dir.Path(out + "/record.mp3"));
+
+        SegmentBatch batch(record);
+        if (named) {
+            batch.NameTemporaries();
+        }
+        batch.Add(kOffsets, dir.Path(out + "/a.mp3"), LinkRule::Never);
+        batch.SetRecordFile(other);
+        for (const std::string name : {"b.mp3", "kept.mp3", "link.mp3", "record.mp3"}) {
+            batch.Add(kOffsets, dir.Path(out + "/" + name), LinkRule::Never);
+        }
+        EXPECT_FALSE(batch.Save());
+        std::vector<std::string> failures;
+        for (const BatchItem& item : batch.Items()) {
+            failures.push_back(item.Saved() ? "" : item.failure->what());
+        }
+        EXPECT_EQ(failures, (std::vector<std::string>{"", "", "",
+                                                      "cannot save " + dir.Path(out + "/link.mp3") +
+                                                          ": it is a symbolic link, and a split never follows one",
+                                                      "refusing to save over the record file itself: " +
+                                                          dir.Path(out + "/record.mp3")}));
+        EXPECT_EQ(ReadFile(dir.Path(out + "/a.mp3")).substr(0, 730), Record().substr(100, 730));
+        EXPECT_EQ(ReadFile(dir.Path(out + "/b.mp3")).substr(0, 730), Record('b').substr(100, 730));
+        EXPECT_EQ(ReadFile(kept).substr(0, 730), Record('b').substr(100, 730));
+        struct stat info {
+        };
+        ASSERT_EQ(::stat(kept.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600U);
+        EXPECT_EQ(ReadFile(other), Record('b'));
+        const auto holdings = Holdings(dir.Path(out));
+        EXPECT_EQ(holdings.size(), 5U) << "a temporary was left";
+        if (named) {
+            auto unnamed = before;
+            unnamed["link.mp3"] = "-> " + dir.Path("named/kept.mp3");
+            EXPECT_EQ(holdings, unnamed);
+        }
+        before = holdings;
+    }
+}
+
+// A failure in the middle of a group (a write refused past a size limit, a
+// record file cut short under the batch) leaves no part of a segment under
+// a target's name: each target is whole, or as it was.
+TEST_F(SaveSafety, AFailureMidGroupLeavesEachTargetWholeOrAsItWas)
+{
+    // A short segment (858 bytes saved) and a long one (2 158).
+    const std::string bytes = Record() + Start("15:00:00") + Filler(1970, 'l') + End("15:10:00");
+    dir.Write("radio.mp3", bytes);
+    const SegmentOffsets longOne{static_cast<std::int64_t>(Record().size()) + 29,
+                                 static_cast<std::int64_t>(bytes.size()) - 1};
+    for (const bool named : {false, true}) {
+        const std::string out = dir.Path(named ? "named" : "unnamed");
+        std::filesystem::create_directory(out);
+        const std::string old = dir.Write((named ? "named" : "unnamed") + std::string("/old.mp3"), "old");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // Writes past 1 000 bytes fail (EFBIG) instead of ending the child.
+            ::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit {
+                1000, 1000
+            };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            SegmentBatch batch(record);
+            if (named) {
+                batch.NameTemporaries();
+            }
+            batch.Add(kOffsets, out + "/short.mp3", LinkRule::Never);
+            batch.Add(longOne, out + "/long.mp3", LinkRule::Never);
+            batch.Add(longOne, old, LinkRule::Never);
+            batch.Add(kOffsets, out + "/after.mp3", LinkRule::Never);
+            const bool saved = batch.Save();
+            ::_exit(!saved && batch.Items()[0].Saved() && !batch.Items()[1].Saved() && batch.Items()[3].Saved() ? 0
+                                                                                                                : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(ReadFile(out + "/short.mp3").size(), 858U);
+        EXPECT_EQ(ReadFile(out + "/after.mp3").size(), 858U);
+        EXPECT_FALSE(std::filesystem::exists(out + "/long.mp3"));
+        EXPECT_EQ(ReadFile(old), "old");
+        EXPECT_EQ(Holdings(out).size(), 3U) << "a temporary was left";
+    }
+
+    // Cut short once the batch has it mapped: the segment past the cut is
+    // not copied, the one before it is.
+    SegmentBatch batch(record);
+    batch.Add(kOffsets, dir.Path("before-cut.mp3"), LinkRule::Never);
+    batch.Add(longOne, dir.Path("past-cut.mp3"), LinkRule::Never);
+    ::truncate(record.c_str(), static_cast<off_t>(Record().size()) + 100);
+    EXPECT_FALSE(batch.Save());
+    EXPECT_TRUE(batch.Items()[0].Saved());
+    ASSERT_FALSE(batch.Items()[1].Saved());
+    EXPECT_EQ(std::string(batch.Items()[1].failure->what()),
+              "the record file " + record + " has changed since it was scanned; load it again");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("past-cut.mp3")));
 }
