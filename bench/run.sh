@@ -96,12 +96,14 @@ for form in timeline labels chapters cue; do
 done
 
 # ---- split and window figures, on the same file -------------------------
-# The lead calls here `bash bench/split.sh "$file"` (split next to cp + sync -f)
-# and the window benchmark, so that all four ratios come from this one run.
-if [ -f bench/split.sh ]; then
-  echo "== split"
-  bash bench/split.sh "$file"
-fi
+echo "== split on a fresh ext4, beside a minimal writer"
+bash bench/split-fs.sh "$runs"
+echo "== a file just written, list beside cat"
+bash bench/fresh.sh "$runs"
+echo "== dense rows: list beside a lean reference, JSON and CSV beside the table, the window's 10 M rows"
+bash bench/rows.sh "$runs"
+echo "== click to sound"
+bash bench/click.sh build-bench
 if [ -x build-bench/bench/window_bench ]; then
   echo "== window load"
   QUELMRDR_BENCH_FILE="$file" QT_QPA_PLATFORM=offscreen build-bench/bench/window_bench
