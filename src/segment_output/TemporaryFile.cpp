@@ -290,8 +290,11 @@ void TemporaryFile::KeepOwnerAndMode(const struct stat& Replaced)
 
 void TemporaryFile::Forget() noexcept
 {
-    Release(m_slot);
-    m_slot = -1;
+    // An unnamed temporary never took a slot: there is no name to forget.
+    if (m_slot >= 0) {
+        Release(m_slot);
+        m_slot = -1;
+    }
 }
 
 } // namespace quelm
