@@ -102,20 +102,27 @@ bool Memory::Pages(std::uint64_t Begin, std::uint64_t End, void*& Start, std::si
     return true;
 }
 
-void Memory::Populate(std::uint64_t Begin, std::uint64_t End) const
+bool Memory::Populate(std::uint64_t Begin, std::uint64_t End) const
 {
 #ifdef MADV_POPULATE_READ
     void* start = nullptr;
     std::size_t length = 0;
     // An older kernel says EINVAL once and is not asked again.
     static std::atomic<bool> refused{false};
-    if (!refused.load(std::memory_order_relaxed) && Pages(Begin, End, start, length) &&
-        ::madvise(start, length, MADV_POPULATE_READ) != 0 && errno == EINVAL) {
+    if (refused.load(std::memory_order_relaxed) || !Pages(Begin, End, start, length)) {
+        return false;
+    }
+    if (::madvise(start, length, MADV_POPULATE_READ) == 0) {
+        return true;
+    }
+    if (errno == EINVAL) {
         refused.store(true, std::memory_order_relaxed);
     }
+    return false;
 #else
     (void)Begin;
     (void)End;
+    return false;
 #endif
 }
 

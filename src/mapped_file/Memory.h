@@ -46,9 +46,10 @@ class Memory
 
     // Maps the pages of view offsets Begin .. End - 1 that are in the page
     // cache (reading those that are not) in one call, ahead of a reader, so
-    // that it does not fault them in one small piece at a time. Harmless
-    // where the kernel cannot (before Linux 5.14) or past the file's end.
-    void Populate(std::uint64_t Begin, std::uint64_t End) const;
+    // that it does not fault them in one small piece at a time. False, and
+    // harmless, where the kernel cannot (before Linux 5.14) or past the
+    // file's end. Safe to call from another thread while the view is read.
+    bool Populate(std::uint64_t Begin, std::uint64_t End) const;
 
   private:
     UniqueFd m_fileHandle;

@@ -2,6 +2,7 @@
 
 #include "../mapped_file/FaultGuard.h"
 #include "../mapped_file/Memory.h"
+#include "../mapped_file/PopulateAhead.h"
 #include "../mapped_file/ReadOnlyFile.h"
 #include "MarkerFormat.h"
 
@@ -20,12 +21,6 @@ namespace
 // handed to the table outside it, so the guarded code owns nothing.
 constexpr std::uint64_t kChunkBytes = std::uint64_t{256} * 1024;
 constexpr std::size_t kMaxHits = 512;
-// The mapping is populated this far ahead of the scan, a piece at a time:
-// a file just written sits in the page cache in 4 KiB pages, which faults
-// would map a few at a time. The pages passed are not let go (MADV_DONTNEED
-// behind the scan costs more time than the resident memory is worth: they
-// are the page cache's, and reclaimable).
-constexpr std::uint64_t kPopulateBytes = std::uint64_t{4} << 20;
 
 struct Hit {
     std::uint64_t offset;
@@ -216,18 +211,17 @@ Scanner::End Scanner::ScanView(const Memory& Mapping, const ByteView& View, std:
 
     using Clock = std::chrono::steady_clock;
     auto lastYield = Clock::now();
-    std::uint64_t populated = 0; // view offsets populated
+    // The pages passed are not let go: MADV_DONTNEED behind the scan costs
+    // more time than the resident memory is worth (they are the page
+    // cache's, and reclaimable).
+    PopulateAhead populate(Mapping, View.Size());
     while (chunk->next <= last) {
         if (!m_keepScanning) {
             return End::Stopped;
         }
         chunk->count = 0;
         chunk->limit = std::min(last, chunk->next + kChunkBytes - 1);
-        if (chunk->limit + kMarkerSize > populated && populated < View.Size()) {
-            const std::uint64_t to = std::min(View.Size(), std::max(populated, chunk->next) + kPopulateBytes);
-            Mapping.Populate(std::max(populated, chunk->next), to);
-            populated = to;
-        }
+        populate.Reached(chunk->next);
         const bool whole = RunGuarded(View.Data(), View.Size(), FindChunk, chunk.get());
         // Markers found before a bus error are as good as any, as long as
         // they lie wholly in what is left of the file: past its new end the

@@ -1,9 +1,11 @@
 #include "mapped_file/Memory.h"
+#include "mapped_file/PopulateAhead.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using quelm::Failure;
 using quelm::Memory;
@@ -118,4 +120,29 @@ TEST(Memory, EndOfLifeReleasesTheFile)
         EXPECT_EQ(OpenDescriptors(), before + 1);
     }
     EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// A file cut short under the thread that maps ahead: the pages past the new
+// end are refused, not faulted, and the reader's steps past them, or none at
+// all, still end the thread.
+TEST(PopulateAhead, AFileCutShortEndsItQuietly)
+{
+    TempDir dir;
+    const std::uint64_t size = quelm::PopulateAhead::kSmallest + 3 * quelm::PopulateAhead::kPiece + 7;
+    const std::string path = dir.Write("d.mp3", std::string(size, 'x'));
+    for (const bool read : {false, true}) {
+        Memory memory;
+        const auto view = memory.MapFile(path);
+        {
+            quelm::PopulateAhead ahead(memory, view.Size());
+            ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+            for (std::uint64_t at = 0; read && at < size; at += quelm::PopulateAhead::kPiece / 2) {
+                ahead.Reached(at);
+            }
+        }
+        EXPECT_TRUE(memory.Populate(0, 100));
+        EXPECT_FALSE(memory.Populate(size - 10, size));
+        EXPECT_EQ(view.At(0), 'x');
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+    }
 }

@@ -1,5 +1,6 @@
 #include "record/Scanner.h"
 #include "mapped_file/Failure.h"
+#include "mapped_file/PopulateAhead.h"
 #include "record/MarkerFormat.h"
 #include "support/RecordBytes.h"
 #include "support/TempDir.h"
@@ -247,13 +248,15 @@ INSTANTIATE_TEST_SUITE_P(Scanner, EverySearchPath,
                          ::testing::Values(SearchPath::Bytes, SearchPath::Sse2, SearchPath::Avx2, SearchPath::Avx512),
                          PathName);
 
-// The mapping is populated ahead of the scan and let go behind it in
-// pieces of 4 MiB: markers on, just before and just after those edges, and
-// files that end at, just before or just past one, are read as anywhere.
+// The mapping is populated ahead of the scan in pieces, from files of a
+// size on: markers on, just before and just after those edges, and files
+// that end at, just before or just past one, are read as anywhere.
 TEST(Scanner, MarkersAndFileEndsAtThePopulatedPiecesEdgesAreReadAsAnywhere)
 {
-    constexpr std::size_t kPiece = std::size_t{4} << 20;
-    for (const std::size_t size : {kPiece - 1, kPiece, kPiece + 1, kPiece + 29, 2 * kPiece + (256 << 10) + 3}) {
+    constexpr std::size_t kPiece = PopulateAhead::kPiece;
+    constexpr std::size_t kSmallest = PopulateAhead::kSmallest;
+    for (const std::size_t size :
+         {kSmallest - 1, kSmallest, kSmallest + 1, kSmallest + kPiece + 29, kSmallest + 2 * kPiece + (256 << 10) + 3}) {
         for (const std::size_t back : {0, 1, 29, 30}) {
             std::string bytes = Filler(size);
             // The last marker that fits, ending with the file.
