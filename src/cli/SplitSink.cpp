@@ -137,7 +137,9 @@ void SplitSink::Take(const SegmentRow& Row)
         m_queue.push_back({record, key});
     }
     if (++m_queued >= SegmentBatch::kGroupSize) {
-        SaveQueued();
+        // Not following, the last group's sync goes on while the next
+        // rows are taken.
+        SaveBatch(m_following);
     }
 }
 
@@ -199,11 +201,23 @@ void SplitSink::EndFile()
 
 void SplitSink::SaveQueued()
 {
-    if (m_queued == 0) {
+    SaveBatch(true);
+}
+
+void SplitSink::SaveBatch(bool All)
+{
+    if (m_queued == 0 && !(m_batch && m_batch->OnTheirWay())) {
         return;
     }
     m_queued = 0;
-    const std::string failure = Attempt([&] { m_batch->Save([&](const BatchItem& Item) { Done(Item); }); });
+    const std::string failure = Attempt([&] {
+        const auto done = [&](const BatchItem& Item) { Done(Item); };
+        if (All) {
+            m_batch->Save(done);
+        } else {
+            m_batch->SaveMost(done);
+        }
+    });
     SayRepeats();
     if (!failure.empty()) {
         Complain(m_out, failure);

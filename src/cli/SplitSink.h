@@ -54,6 +54,9 @@ class SplitSink : public RowSink
     // Saves what is queued and lets the batch go: the next segment opens a
     // batch of its own (another file, or the same path read anew).
     void EndBatch();
+    // Saves what is queued; unless All, the last group may be left on its
+    // way (SegmentBatch::SaveMost).
+    void SaveBatch(bool All);
     // Stops the saving for the rest of the run when the batch halted.
     void NoteHalt();
 

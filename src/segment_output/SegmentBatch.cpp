@@ -18,6 +18,8 @@
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -89,6 +91,10 @@ void CheckMarkers(const RecordSource& Source, const SegmentOffsets& Offsets,
 {
     Source.CheckMarkers(Offsets, Markers ? &*Markers : nullptr);
 }
+
+// A group cut short for want of descriptors holds at least this many
+// unnamed temporaries; with fewer to spare, the rest are named instead.
+constexpr std::size_t kFewestHeld = 64;
 
 // The soft limit of open descriptors, less room for everything else.
 std::size_t OpenBudget()
@@ -184,10 +190,18 @@ class SegmentBatch::Folders
         return destination;
     }
 
-    // Lets go of the folders: the next group opens them anew by path, so a
-    // folder renamed away and replaced under a long run (split --follow) is
-    // not written into behind the new one's back.
-    void Forget() { m_open.clear(); }
+    // Hands over the folders opened so far (their descriptors): the next
+    // lookups open them anew by path.
+    std::vector<UniqueFd> Retire()
+    {
+        std::vector<UniqueFd> handles;
+        handles.reserve(m_open.size());
+        for (auto& [path, held] : m_open) {
+            handles.push_back(std::move(held.handle));
+        }
+        m_open.clear();
+        return handles;
+    }
 
   private:
     const Folder& Open(const std::string& Path)
@@ -218,6 +232,95 @@ class SegmentBatch::Folders
     std::set<std::pair<dev_t, ino_t>> m_swept;
 };
 
+// A group's durable step, on a thread of its own where one starts: a sync
+// of each file system its temporaries are on, then of each folder the
+// group before it put files into, so that their new names last.
+struct SegmentBatch::SyncJob {
+    std::vector<std::pair<dev_t, int>> devices; // a device and a folder on it
+    std::vector<int> deviceErrors;
+    std::vector<int> folders;
+    std::vector<int> folderErrors;
+    Group* folderOf = nullptr; // the group those folders are of
+    std::thread thread;
+
+    SyncJob() = default;
+    SyncJob(const SyncJob&) = delete;
+    SyncJob& operator=(const SyncJob&) = delete;
+    ~SyncJob()
+    {
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+
+    void Run()
+    {
+        deviceErrors.clear();
+        for (const auto& [device, folder] : devices) {
+            deviceErrors.push_back(::syncfs(folder) == 0 ? 0 : errno);
+        }
+        folderErrors.clear();
+        for (const int folder : folders) {
+            folderErrors.push_back(::fsync(folder) == 0 ? 0 : errno);
+        }
+    }
+    void Start(bool Here)
+    {
+        if (!Here) {
+            try {
+                thread = Signals::StartWithoutStops([this] { Run(); });
+                return;
+            } catch (const std::system_error&) {
+                // Synced here, without the overlap.
+            }
+        }
+        Run();
+    }
+    // Hands each folder's result to its group.
+    void Wait();
+};
+
+// Segments saved together: written into temporaries, made durable, put in
+// place, their folders synced, final.
+struct SegmentBatch::Group {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool alone = false; // one item, synced by itself
+    std::vector<Pending> pending;
+    std::map<int, std::vector<std::size_t>> placed; // folder: its items in place
+    std::map<int, int> folderErrors;                // folder: the errno of its sync
+    std::vector<UniqueFd> folders;                  // open until the group is final
+    SyncJob job;                                    // last: it ends before the rest
+
+    // Items Count .. were dropped from the front of the batch.
+    void Shift(std::size_t Count)
+    {
+        begin -= Count;
+        end -= Count;
+        for (Pending& one : pending) {
+            one.item -= Count;
+        }
+        for (auto& [folder, items] : placed) {
+            for (std::size_t& item : items) {
+                item -= Count;
+            }
+        }
+    }
+};
+
+void SegmentBatch::SyncJob::Wait()
+{
+    if (thread.joinable()) {
+        thread.join();
+    }
+    if (folderOf != nullptr) {
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            folderOf->folderErrors[folders[i]] = folderErrors[i];
+        }
+        folderOf = nullptr;
+    }
+}
+
 SegmentBatch::SegmentBatch(const std::string& RecordFile, std::size_t GroupSize, const std::optional<FileId>& Scanned)
     : m_source(std::make_shared<const RecordSource>(RecordFile, Scanned)), m_folders(std::make_unique<Folders>()),
       m_openBudget(OpenBudget()), m_groupSize(std::clamp<std::size_t>(GroupSize, 1, kGroupSize))
@@ -229,7 +332,12 @@ void SegmentBatch::SetRecordFile(const std::string& RecordFile, const std::optio
     m_source = std::make_shared<const RecordSource>(RecordFile, Scanned);
 }
 
-SegmentBatch::~SegmentBatch() = default;
+SegmentBatch::~SegmentBatch()
+{
+    // The written group's job may still sync the placed group's folders.
+    m_written.reset();
+    m_placed.reset();
+}
 
 void SegmentBatch::Add(const SegmentOffsets& Offsets, const std::string& Target, LinkRule Links)
 {
@@ -256,23 +364,73 @@ void SegmentBatch::AddJoined(std::span<const SegmentRow> Rows, const std::string
 
 bool SegmentBatch::Save(const std::function<void(const BatchItem&)>& Done)
 {
-    // The items a Save before this one made final are dropped, so that a
-    // batch fed for ever (split --follow) stays small.
+    return SaveGroups(Done, true);
+}
+
+void SegmentBatch::SaveMost(const std::function<void(const BatchItem&)>& Done)
+{
+    SaveGroups(Done, false);
+}
+
+bool SegmentBatch::SaveGroups(const std::function<void(const BatchItem&)>& Done, bool All)
+{
+    // The items made final before are dropped, so that a batch fed for ever
+    // (split, split --follow) stays small; the groups still on their way
+    // begin at m_saved.
     m_items.erase(m_items.begin(), m_items.begin() + static_cast<std::ptrdiff_t>(m_saved));
+    for (Group* group : {m_placed.get(), m_written.get()}) {
+        if (group != nullptr) {
+            group->Shift(m_saved);
+        }
+    }
     m_saved = 0;
     // Names are told apart within one Save; the caller keeps them apart
     // across Saves (a split's SavedNames), so the set stays bounded too.
     m_targets.clear();
     bool all = true;
-    while (m_saved < m_items.size() && m_halt == Halt::None) {
-        const std::size_t begin = m_saved;
-        const std::size_t end = SaveGroup(begin, std::min(m_items.size(), m_saved + m_groupSize));
-        m_saved = end;
-        for (std::size_t i = begin; i < end; ++i) {
-            all = all && m_items[i].Saved();
-            if (Done) {
-                Done(m_items[i]);
+    // Two groups at most are on their way: one written and being made
+    // durable while the next is written, so the sync's wait overlaps work.
+    for (;;) {
+        const std::size_t next = m_written ? m_written->end : m_saved;
+        if (next >= m_items.size() || m_halt != Halt::None) {
+            break;
+        }
+        std::unique_ptr<Group> group =
+            WriteGroup(next, std::min(m_items.size(), next + m_groupSize), std::max<std::size_t>(m_openBudget / 2, 1));
+        if (m_written) {
+            m_written->job.Wait();
+        }
+        if (m_placed) {
+            all = Finish(*m_placed, Done) && all;
+            m_placed.reset();
+        }
+        if (m_written) {
+            Place(*m_written);
+            m_placed = std::move(m_written);
+        }
+        const bool last = All && (group->end >= m_items.size() || m_halt != Halt::None);
+        StartSync(*group, m_placed.get(), last);
+        m_written = std::move(group);
+    }
+    if (All) {
+        if (m_written) {
+            m_written->job.Wait();
+        }
+        if (m_placed) {
+            all = Finish(*m_placed, Done) && all;
+            m_placed.reset();
+        }
+        if (m_written) {
+            Place(*m_written);
+            SyncJob folders;
+            for (const auto& [folder, items] : m_written->placed) {
+                folders.folders.push_back(folder);
             }
+            folders.folderOf = m_written.get();
+            folders.Start(true);
+            folders.Wait();
+            all = Finish(*m_written, Done) && all;
+            m_written.reset();
         }
     }
     return all && m_saved == m_items.size();
@@ -294,14 +452,14 @@ void SegmentBatch::NoteFailure(BatchItem& Item, const Failure& Why)
     }
 }
 
-std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
+std::unique_ptr<SegmentBatch::Group> SegmentBatch::WriteGroup(std::size_t Begin, std::size_t End, std::size_t Budget)
 {
-    // 1. Every segment into a temporary beside its target, its writeback
-    // started at once so that it runs while the next ones are copied.
-    m_folders->Forget();
-    std::vector<Pending> pending;
-    pending.reserve(End - Begin);
-    const bool alone = End - Begin == 1;
+    // Every segment into a temporary beside its target; the group is made
+    // durable at once when it is complete (see StartSync).
+    auto group = std::make_unique<Group>();
+    group->begin = Begin;
+    group->alone = End - Begin == 1;
+    group->pending.reserve(End - Begin);
     std::size_t held = 0; // unnamed temporaries, each an open descriptor
     for (std::size_t i = Begin; i < End; ++i) {
         if (HaltNow()) {
@@ -310,11 +468,17 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
         }
         BatchItem& item = m_items[i];
         const RecordSource& source = *item.source;
+        // A split's name is looked up only if something is there when the
+        // file is put in place: then the checks a looked-up target gets
+        // here are made there.
+        const bool unchecked = !group->alone && item.links == LinkRule::Never;
+        // Out of descriptors for unnamed temporaries: the group ends here,
+        // rather than go on with named ones, each a rename more.
+        if (unchecked && m_unnamed && held >= Budget && held >= kFewestHeld) {
+            End = i;
+            break;
+        }
         try {
-            // A split's name is looked up only if something is there when
-            // the file is put in place: then the checks a looked-up target
-            // gets here are made there.
-            const bool unchecked = !alone && item.links == LinkRule::Never;
             const Destination destination = unchecked ? m_folders->Unresolved(item.target)
                                                       : m_folders->Resolve(item.target, item.links, source, *m_source);
             const Folder& folder = destination.folder;
@@ -336,7 +500,7 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
                 }
                 throw;
             }
-            TemporaryFile file(folder.fd, destination.folderPath, unchecked && m_unnamed && held < m_openBudget);
+            TemporaryFile file(folder.fd, destination.folderPath, unchecked && m_unnamed && held < Budget);
             held += file.Unnamed() ? 1 : 0;
             if (destination.replaced) {
                 // The new file takes the place of the old one: it keeps its
@@ -349,40 +513,60 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
             }
             WriteID3(file.Fd(), item.target);
             // A single save syncs its own file; a group syncs its file
-            // system once below.
-            if (alone && ::fdatasync(file.Fd()) != 0) {
+            // system once.
+            if (group->alone && ::fdatasync(file.Fd()) != 0) {
                 SystemFailure("cannot write", item.target, errno);
-            }
-            if (!alone) {
-                ::sync_file_range(file.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
             }
             if (!file.Unnamed()) {
                 file.Close(item.target);
             }
-            pending.push_back({i, folder, destination.name, std::move(file), unchecked});
+            group->pending.push_back({i, folder, destination.name, std::move(file), unchecked});
         } catch (const Failure& failure) {
             NoteFailure(item, failure);
         }
     }
+    group->end = End;
+    // Its folders stay open until it is final; the next group opens them
+    // anew by path, so a folder renamed away and replaced under a long run
+    // (split --follow) is not written into behind the new one's back.
+    group->folders = m_folders->Retire();
+    return group;
+}
 
-    // 2. All of them durable before any target is touched.
-    std::map<dev_t, int> synced; // device: the errno of its sync
-    if (!alone) {
-        for (const Pending& one : pending) {
-            if (synced.count(one.folder.device) == 0) {
-                synced[one.folder.device] = ::syncfs(one.folder.fd) == 0 ? 0 : errno;
+void SegmentBatch::StartSync(Group& Written, Group* Placed, bool Here)
+{
+    SyncJob& job = Written.job;
+    if (!Written.alone) {
+        std::set<dev_t> devices;
+        for (const Pending& one : Written.pending) {
+            if (devices.insert(one.folder.device).second) {
+                job.devices.emplace_back(one.folder.device, one.folder.fd);
             }
         }
     }
+    if (Placed != nullptr) {
+        for (const auto& [folder, items] : Placed->placed) {
+            job.folders.push_back(folder);
+        }
+        job.folderOf = Placed;
+    }
+    job.Start(Here);
+}
 
-    // 3. Into place, then each folder synced once so the new names last.
-    // A temporary that could not be made durable is removed with pending.
-    std::map<int, std::vector<std::size_t>> placed; // folder: items
-    for (Pending& one : pending) {
+void SegmentBatch::Place(Group& Written)
+{
+    // All of the group is durable (or failed to be) before any target is
+    // touched. A temporary that could not be made durable is removed with
+    // pending.
+    std::map<dev_t, int> synced; // device: the errno of its sync
+    for (std::size_t i = 0; i < Written.job.devices.size(); ++i) {
+        synced[Written.job.devices[i].first] = Written.job.deviceErrors[i];
+    }
+    for (Pending& one : Written.pending) {
         BatchItem& item = m_items[one.item];
         try {
-            if (const int error = synced[one.folder.device]; error != 0) {
-                SystemFailure("cannot write", item.target, error);
+            if (const auto error = synced.find(one.folder.device); error != synced.end() && error->second != 0) {
+                SystemFailure("cannot write", item.target, error->second);
             }
             if (!one.unchecked || !one.file.PutInPlaceIfFree(one.name, item.target)) {
                 if (one.unchecked) {
@@ -397,22 +581,34 @@ std::size_t SegmentBatch::SaveGroup(std::size_t Begin, std::size_t End)
                 }
                 one.file.PutInPlace(one.name, item.target);
             }
-            placed[one.folder.fd].push_back(one.item);
+            Written.placed[one.folder.fd].push_back(one.item);
         } catch (const Failure& failure) {
             NoteFailure(item, failure);
         }
     }
-    pending.clear();
-    for (const auto& [folder, items] : placed) {
-        // EINVAL: a file system that cannot sync a folder.
-        if (::fsync(folder) != 0 && errno != EINVAL) {
-            const int error = errno;
-            for (const std::size_t i : items) {
+    Written.pending.clear();
+}
+
+bool SegmentBatch::Finish(Group& Placed, const std::function<void(const BatchItem&)>& Done)
+{
+    // Its folders were synced by the job after it, so that the new names
+    // last. EINVAL: a file system that cannot sync a folder.
+    for (const auto& [folder, error] : Placed.folderErrors) {
+        if (error != 0 && error != EINVAL) {
+            for (const std::size_t i : Placed.placed[folder]) {
                 NoteFailure(m_items[i], Failure::System("cannot save", m_items[i].target, error));
             }
         }
     }
-    return End;
+    m_saved = Placed.end;
+    bool all = true;
+    for (std::size_t i = Placed.begin; i < Placed.end; ++i) {
+        all = all && m_items[i].Saved();
+        if (Done) {
+            Done(m_items[i]);
+        }
+    }
+    return all;
 }
 
 } // namespace quelm

@@ -50,13 +50,15 @@ struct BatchItem {
 // Saves many segments of one or more record files at disk speed without
 // giving up the safety of a single save. Each record file is opened once;
 // each segment (both markers and everything between them, then the ID3v1
-// tag) is copied in the kernel into a temporary file in its target's folder,
-// whose writeback starts at once; the temporaries are made durable together
-// (one syncfs per file system), then put in place, and each folder is
-// synced once. After a crash at any moment a target holds either its old
-// content or the complete new segment. Items are saved in groups of at
-// most kGroupSize (one sync each), so that the temporaries in progress
-// stay a bounded number that a signal handler can remove.
+// tag) is copied in the kernel into a temporary file in its target's folder;
+// the temporaries are made durable together (one syncfs per file system),
+// then put in place, and each folder is synced once. After a crash at any
+// moment a target holds either its old content or the complete new
+// segment. Items are saved in groups of at most kGroupSize (one sync each,
+// and as many as half the open descriptors allow), so that the temporaries
+// in progress stay a bounded number that a signal handler can remove. A
+// group's sync runs on a thread of its own while the next group is
+// written: two groups at most are on their way.
 //
 // A target that a split names (LinkRule::Never) is not looked up first:
 // its temporary is unnamed where the file system allows (O_TMPFILE, so a
@@ -121,23 +123,41 @@ class SegmentBatch
     // between two items: those written are put in place, the rest stay
     // queued, neither saved nor failed, and later Saves save nothing.
     bool Save(const std::function<void(const BatchItem&)>& Done = {});
+    // As Save, but the last group written may be left on its way (being
+    // made durable), so that its sync overlaps what the caller does next:
+    // its items are neither saved nor failed until the next SaveMost or
+    // Save, which tells Done of them. A batch that is fed more and more.
+    void SaveMost(const std::function<void(const BatchItem&)>& Done = {});
+    // Whether items are on their way: a Save makes them final.
+    bool OnTheirWay() const { return m_written != nullptr || m_placed != nullptr; }
 
     // Makes a caught stop signal (Signals::CaughtStop) halt the batch before
     // its next item, so that a run told to end does not first write
     // thousands of segments.
     void HaltOnStopSignal() { m_haltOnStop = true; }
     Halt Halted() const { return m_halt; }
-    // The items added and not final: queued, or left by a halt.
+    // The items added and not final: queued, on their way, or left by a
+    // halt.
     std::size_t Unsaved() const { return m_items.size() - m_saved; }
 
     const std::vector<BatchItem>& Items() const { return m_items; }
 
   private:
     class Folders;
+    struct Group;
+    struct SyncJob;
 
-    // Saves the items Begin .. End, or those before a halt; returns the end
-    // of those made final.
-    std::size_t SaveGroup(std::size_t Begin, std::size_t End);
+    bool SaveGroups(const std::function<void(const BatchItem&)>& Done, bool All);
+    // Writes the items Begin .. End into temporaries, or those before a
+    // halt, or as many as Budget descriptors hold.
+    std::unique_ptr<Group> WriteGroup(std::size_t Begin, std::size_t End, std::size_t Budget);
+    // Makes a written group durable, and syncs the folders of the group
+    // placed before it; on a thread of its own unless Here.
+    void StartSync(Group& Written, Group* Placed, bool Here);
+    // After its sync: every item into place, or failed.
+    void Place(Group& Written);
+    // After its folders' sync: its items are final, and Done is told.
+    bool Finish(Group& Placed, const std::function<void(const BatchItem&)>& Done);
     bool HaltNow();
     void NoteFailure(BatchItem& Item, const Failure& Why);
 
@@ -149,6 +169,10 @@ class SegmentBatch
     std::set<std::string> m_targets; // folder device:inode/name
     std::size_t m_groupSize;
     std::size_t m_saved = 0;
+    // On their way (see SaveMost), in this order: placed, its folders being
+    // synced; written, being made durable.
+    std::unique_ptr<Group> m_placed;
+    std::unique_ptr<Group> m_written;
     bool m_haltOnStop = false;
     Halt m_halt = Halt::None;
 };

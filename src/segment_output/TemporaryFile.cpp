@@ -84,17 +84,28 @@ void MakeName(char (&Name)[kNameBytes])
     Name[12] = '\0';
 }
 
-// Unnamed files are linked through /proc/self/fd: linkat's AT_EMPTY_PATH
-// needs a privilege that users lack.
+// Unnamed files are linked by their descriptor (AT_EMPTY_PATH), which a
+// kernel since 6.10 allows for a file the caller opened itself, and older
+// ones only with a privilege users lack; where it is refused, through
+// /proc/self/fd, and that from then on.
 bool ProcFdUsable()
 {
     static const bool kUsable = ::access("/proc/self/fd", X_OK) == 0;
     return kUsable;
 }
 
+std::atomic<bool> g_byDescriptor{true};
+
 // Links the open file Fd under Name in the folder Folder; 0 or -1 (errno).
 int LinkAt(int Fd, int Folder, const char* Name)
 {
+    if (g_byDescriptor.load(std::memory_order_relaxed)) {
+        const int done = ::linkat(Fd, "", Folder, Name, AT_EMPTY_PATH);
+        if (done == 0 || (errno != ENOENT && errno != EPERM && errno != EINVAL)) {
+            return done;
+        }
+        g_byDescriptor.store(false, std::memory_order_relaxed);
+    }
     char path[32];
     std::snprintf(path, sizeof path, "/proc/self/fd/%d", Fd);
     return ::linkat(AT_FDCWD, path, Folder, Name, AT_SYMLINK_FOLLOW);

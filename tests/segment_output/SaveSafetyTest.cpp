@@ -381,3 +381,75 @@ TEST_F(SaveSafety, AFailureMidGroupLeavesEachTargetWholeOrAsItWas)
               "the record file " + record + " has changed since it was scanned; load it again");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("past-cut.mp3")));
 }
+
+namespace
+{
+
+std::size_t OpenDescriptors()
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
+} // namespace
+
+// Few descriptors to spare: groups end early, each group's sync runs while
+// the next is written, and SaveMost leaves the last on its way. Done hears
+// of every item once, in order, only once it is in place for good; a batch
+// let go with groups on its way leaves each target whole or absent, and no
+// temporary; descriptors are all given back.
+TEST_F(SaveSafety, GroupsOnTheirWayAreToldInOrderAndLeaveNoPartOrTemporary)
+{
+    struct rlimit saved {
+    };
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const std::size_t before = OpenDescriptors();
+    struct rlimit low = saved;
+    low.rlim_cur = 256 + 200; // groups of 100 unnamed temporaries
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    const std::string out = dir.Path("out");
+    std::filesystem::create_directory(out);
+    const auto target = [&](std::size_t I) { return out + "/" + std::to_string(I) + ".mp3"; };
+    {
+        SegmentBatch batch(record);
+        for (std::size_t i = 0; i < 1000; ++i) {
+            batch.Add(kOffsets, target(i), LinkRule::Never);
+        }
+        std::vector<std::string> told;
+        const auto done = [&](const BatchItem& Item) {
+            EXPECT_TRUE(Item.Saved());
+            EXPECT_EQ(ReadFile(Item.target).size(), 858U);
+            told.push_back(Item.target);
+        };
+        batch.SaveMost(done);
+        EXPECT_TRUE(batch.OnTheirWay());
+        EXPECT_LT(told.size(), 1000U);
+        EXPECT_EQ(batch.Unsaved(), 1000U - told.size());
+        for (std::size_t i = 1000; i < 1010; ++i) {
+            batch.Add(kOffsets, target(i), LinkRule::Never);
+        }
+        EXPECT_TRUE(batch.Save(done));
+        EXPECT_FALSE(batch.OnTheirWay());
+        EXPECT_EQ(batch.Unsaved(), 0U);
+        ASSERT_EQ(told.size(), 1010U);
+        for (std::size_t i = 0; i < told.size(); ++i) {
+            EXPECT_EQ(told[i], target(i));
+        }
+        EXPECT_EQ(Holdings(out).size(), 1010U);
+    }
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directory(out);
+    {
+        SegmentBatch batch(record);
+        for (std::size_t i = 0; i < 500; ++i) {
+            batch.Add(kOffsets, target(i), LinkRule::Never);
+        }
+        batch.SaveMost();
+        EXPECT_GT(batch.Unsaved(), 0U);
+    }
+    for (const auto& [name, bytes] : Holdings(out)) {
+        EXPECT_EQ(bytes.size(), 858U) << name;
+    }
+    EXPECT_LT(Holdings(out).size(), 500U);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(OpenDescriptors(), before);
+}
