@@ -395,42 +395,22 @@ bool SegmentBatch::SaveGroups(const std::function<void(const BatchItem&)>& Done,
         if (next >= m_items.size() || m_halt != Halt::None) {
             break;
         }
-        std::unique_ptr<Group> group =
-            WriteGroup(next, std::min(m_items.size(), next + m_groupSize), std::max<std::size_t>(m_openBudget / 2, 1));
-        if (m_written) {
-            m_written->job.Wait();
-        }
-        if (m_placed) {
-            all = Finish(*m_placed, Done) && all;
-            m_placed.reset();
-        }
-        if (m_written) {
-            Place(*m_written);
-            m_placed = std::move(m_written);
-        }
+        std::unique_ptr<Group> group = WriteGroup(next, std::min(m_items.size(), next + m_groupSize), m_openBudget / 2);
+        all = Advance(Done) && all;
         const bool last = All && (group->end >= m_items.size() || m_halt != Halt::None);
         StartSync(*group, m_placed.get(), last);
         m_written = std::move(group);
     }
     if (All) {
-        if (m_written) {
-            m_written->job.Wait();
-        }
+        all = Advance(Done) && all;
         if (m_placed) {
-            all = Finish(*m_placed, Done) && all;
-            m_placed.reset();
-        }
-        if (m_written) {
-            Place(*m_written);
-            SyncJob folders;
-            for (const auto& [folder, items] : m_written->placed) {
-                folders.folders.push_back(folder);
-            }
-            folders.folderOf = m_written.get();
-            folders.Start(true);
-            folders.Wait();
-            all = Finish(*m_written, Done) && all;
-            m_written.reset();
+            // The last group's folders are synced here, with no group after
+            // it to do so.
+            const std::unique_ptr<Group> placed = std::move(m_placed);
+            Group none;
+            StartSync(none, placed.get(), true);
+            none.job.Wait();
+            all = Finish(*placed, Done) && all;
         }
     }
     return all && m_saved == m_items.size();
@@ -450,6 +430,24 @@ void SegmentBatch::NoteFailure(BatchItem& Item, const Failure& Why)
     if (Why.Error() == ENOSPC || Why.Error() == EDQUOT) {
         m_halt = Halt::NoRoom;
     }
+}
+
+bool SegmentBatch::Advance(const std::function<void(const BatchItem&)>& Done)
+{
+    bool all = true;
+    if (m_written) {
+        m_written->job.Wait();
+    }
+    if (m_placed) {
+        // Out first: a Done that throws leaves it told, not told twice.
+        const std::unique_ptr<Group> placed = std::move(m_placed);
+        all = Finish(*placed, Done);
+    }
+    if (m_written) {
+        Place(*m_written);
+        m_placed = std::move(m_written);
+    }
+    return all;
 }
 
 std::unique_ptr<SegmentBatch::Group> SegmentBatch::WriteGroup(std::size_t Begin, std::size_t End, std::size_t Budget)

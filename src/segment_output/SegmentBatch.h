@@ -154,6 +154,9 @@ class SegmentBatch
     // Makes a written group durable, and syncs the folders of the group
     // placed before it; on a thread of its own unless Here.
     void StartSync(Group& Written, Group* Placed, bool Here);
+    // Moves the groups on their way a step: the written one, once durable,
+    // into place; the placed one, once its folders are synced, final.
+    bool Advance(const std::function<void(const BatchItem&)>& Done);
     // After its sync: every item into place, or failed.
     void Place(Group& Written);
     // After its folders' sync: its items are final, and Done is told.
